@@ -1,0 +1,8 @@
+// Unit simulator entry point.
+#include <cstdio>
+
+int main()
+{
+    std::puts("unitsim: not built yet");
+    return 0;
+}

@@ -1,0 +1,93 @@
+// Message boxes, or their recording under test.
+#include "ui/Messages.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QRegularExpression>
+
+namespace orvex::ui {
+namespace {
+
+MessageRecorder *g_recorder = nullptr;
+int g_openBoxes = 0;
+
+struct OpenBoxGuard {
+    OpenBoxGuard() { ++g_openBoxes; }
+    ~OpenBoxGuard() { --g_openBoxes; }
+    OpenBoxGuard(const OpenBoxGuard &) = delete;
+    OpenBoxGuard &operator=(const OpenBoxGuard &) = delete;
+};
+
+QString captionFor(MessageKind kind)
+{
+    switch (kind) {
+    case MessageKind::Error:
+        return QStringLiteral("Ошибка");
+    case MessageKind::Warning:
+        return QStringLiteral("Предупреждение");
+    case MessageKind::Information:
+        return QStringLiteral("Информация");
+    }
+    return {};
+}
+
+} // namespace
+
+MessageRecorder::MessageRecorder() : m_outer(g_recorder) { g_recorder = this; }
+
+MessageRecorder::~MessageRecorder() { g_recorder = m_outer; }
+
+QStringList MessageRecorder::texts() const
+{
+    QStringList out;
+    for (const RecordedMessage &m : m_messages)
+        out << m.text;
+    return out;
+}
+
+QString displayText(const QString &text)
+{
+    static const QRegularExpression breaks(QStringLiteral("\r\n?"));
+    QString out = text;
+    out.replace(breaks, QStringLiteral("\n"));
+    return out;
+}
+
+void showMessage(MessageKind kind, const QString &text, QWidget *parent)
+{
+    OpenBoxGuard open;
+    if (g_recorder) {
+        RecordedMessage message{kind, text};
+        g_recorder->m_messages.append(message);
+        if (g_recorder->m_onShow)
+            g_recorder->m_onShow(message);
+        return;
+    }
+    if (!parent)
+        parent = QApplication::activeWindow();
+    QMessageBox::Icon icon = kind == MessageKind::Error     ? QMessageBox::Critical
+                             : kind == MessageKind::Warning ? QMessageBox::Warning
+                                                            : QMessageBox::Information;
+    QMessageBox box(icon, captionFor(kind), displayText(text), QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+void showError(const QString &text, QWidget *parent)
+{
+    showMessage(MessageKind::Error, text, parent);
+}
+
+void showWarning(const QString &text, QWidget *parent)
+{
+    showMessage(MessageKind::Warning, text, parent);
+}
+
+void showInformation(const QString &text, QWidget *parent)
+{
+    showMessage(MessageKind::Information, text, parent);
+}
+
+bool messageBoxOpen() { return g_openBoxes > 0; }
+
+} // namespace orvex::ui
