@@ -1,0 +1,2 @@
+// Reply decoding into the unit state and the channel cells.
+#include "polling/Decode.h"
