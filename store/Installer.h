@@ -1,0 +1,22 @@
+// The installer step: creates a database folder with the five tables, and
+// the store's own indexes and row counters, without touching a table that
+// already exists. The program itself never creates tables; the `orvexdb`
+// command and the install rule run this.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace orvex::store {
+
+struct InstallResult {
+    QStringList created; // table files created
+    QStringList kept;    // table files that existed and were left as they are
+};
+
+// Creates `folder` if needed and every missing table file in it. An existing
+// table file is never overwritten or emptied; it only receives the store's
+// own indexes and row counter when they are missing. Raises StoreError.
+InstallResult createDatabase(const QString &folder);
+
+} // namespace orvex::store
