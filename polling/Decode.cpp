@@ -19,7 +19,6 @@ enum ReplyByte : std::size_t {
 
 constexpr std::uint8_t kWarmingUp = 253;
 constexpr std::uint8_t kNoSensor = 254;
-constexpr std::uint8_t kSensorFault = 255;
 
 struct ScaleKind {
     const char16_t *gasName;
@@ -100,7 +99,7 @@ void showNoReading(ChannelState &c, int u, int ch, std::uint8_t raw, const Decod
         c.cell.text = notInUseMarker();
         message = QStringLiteral(" !!! Датчик не подключён !!! ");
         break;
-    default:
+    default: // 255, sensor fault or sensor link broken
         c.cell.text = QStringLiteral("ОТКАЗ");
         message = QStringLiteral("!!! Неисправность датчика или обрыв связи с датчиком !!! ");
         c.cell.font.bold = true;
