@@ -1,0 +1,98 @@
+// The unit simulator's model: up to 15 control units on one line, each with
+// its scale kind, thresholds, presence mask, eight channel bytes (fixed,
+// drifting or scripted) and the misbehaviours it shows on request. Pure
+// logic: frames in, frames out; the line itself is in main.cpp.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace orvex::unitsim {
+
+// One channel byte over successive replies.
+struct ChannelSource {
+    enum class Mode { Fixed, Drift, Script };
+    Mode mode = Mode::Fixed;
+    std::vector<int> values{0}; // Fixed: one value; Script: the sequence
+    int low = 0, high = 0, step = 1;
+    int current = 0;
+    int direction = 1;
+    std::size_t index = 0;
+
+    // Parses "V", "LO-HI[@STEP]" or "V1/V2/...". Returns false on bad text.
+    bool parse(const std::string &text);
+    // The byte for the next reply.
+    std::uint8_t next();
+};
+
+struct UnitModel {
+    int address = 1;
+    std::uint8_t kind = 0;
+    std::uint8_t warn = 100;
+    std::uint8_t trip = 200;
+    std::uint8_t mask = 0xFF;
+    std::array<ChannelSource, 8> channels;
+
+    // Misbehaviour, shown on every `every`-th request to the unit.
+    int every = 1;
+    bool silent = false;
+    bool badCrc = false;
+    bool garbage = false;
+    int exceptionCode = -1; // -1: none
+    int exceptionDetail = 0;
+    int partial = -1; // bytes actually sent; -1: all
+    int lateMs = 0;   // delay before the reply
+
+    std::uint64_t requests = 0;
+};
+
+// What the line should carry in answer to one request.
+struct Reply {
+    std::vector<std::uint8_t> bytes;
+    int delayMs = 0;
+};
+
+class Simulator {
+public:
+    Simulator();
+
+    // Adds or replaces a unit; units answer only when present here.
+    UnitModel &unit(int address);
+    bool hasUnit(int address) const { return m_units.count(address) != 0; }
+    const std::map<int, UnitModel> &units() const { return m_units; }
+    void seed(std::uint32_t value) { m_random.seed(value); }
+
+    // Applies "key=value" or a flag to a unit. Returns an error text, or an
+    // empty string when it was understood.
+    std::string configure(UnitModel &unit, const std::string &setting);
+
+    // Feeds received bytes. Every complete request with a correct CRC and
+    // function 12 for a present unit yields a reply; everything else is
+    // skipped byte by byte.
+    std::vector<Reply> feed(const std::uint8_t *data, std::size_t size);
+    // Forgets a partial frame (a gap on the line ends it).
+    void resetFrame() { m_frame.clear(); }
+
+    // The normal 19-byte reply of a unit, advancing its channel sources.
+    std::vector<std::uint8_t> goodReply(UnitModel &unit);
+
+    // The demo line: units 1..4 of the four gases in several states.
+    void loadDemo();
+
+private:
+    std::optional<Reply> answer(int address);
+
+    std::map<int, UnitModel> m_units;
+    std::vector<std::uint8_t> m_frame;
+    std::mt19937 m_random;
+};
+
+// Parses "1,2,5-7" into addresses 1..15; false on bad text.
+bool parseUnitList(const std::string &text, std::vector<int> &addresses);
+
+} // namespace orvex::unitsim
