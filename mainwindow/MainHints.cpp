@@ -1,0 +1,142 @@
+// Captions, hints and display switches of the main window, the clicks on
+// unit panels and cells, and the hand-over of decoded replies to the panels.
+#include "mainwindow/MainOrvex01.h"
+
+#include "mainwindow/HintText.h"
+#include "polling/NumberFormat.h"
+#include "ui/Messages.h"
+
+#include <QAction>
+#include <QCheckBox>
+
+namespace orvex::mainwindow {
+
+void TMainForm::RefreshUnitHeader(int u, bool hasData) {
+    TUnitPanel *panel = UnitPanels[u];
+    if (!panel)
+        return;
+    // 1.
+    panel->setCaption(unitCaption(u, hasData, *panel, Settings.L2ProcOn));
+    // 2. The unit must have its register row; the hint stays as it was if not.
+    if (!UnitsTable.findKey({u})) {
+        ui::showError(unitNotFoundText(u), this);
+        return;
+    }
+    // 3 to 6.
+    panel->setHint(unitHint(hasData, *panel, Settings.L2ProcOn, Settings.ShowHint3));
+}
+
+void TMainForm::upOnClick() {
+    // 1 to 3. Setting the check box runs its own handler with the same result.
+    Settings.L2ProcOn = !Settings.L2ProcOn;
+    const bool on = Settings.L2ProcOn;
+    L2ProcCheckBox1->setChecked(on);
+    L2ProcCheckBox1->setToolTip(l2ProcHint(on));
+    // 4. Cells with a reading switch at once (with one decimal until the next
+    // decode writes the unit's own decimals again).
+    for (int u = 1; u <= BuiltUnits; ++u) {
+        bool hasData = false;
+        for (int n = 1; n <= BuiltChannels; ++n) {
+            TSensPanel *cell = SensPanels[n][u];
+            if (!cell || !cell->spValid)
+                continue;
+            hasData = true;
+            cell->cell.text =
+                on ? polling::formatNumber(cell->spPercent, 3, 0) + QStringLiteral("%")
+                   : polling::formatNumber(cell->spValue, 5, 1);
+            cell->setCaption(cell->cell.text);
+        }
+        RefreshUnitHeader(u, hasData);
+    }
+}
+
+void TMainForm::spOnClick(TSensPanel *cell) {
+    // 1. Always handed, before the gas test.
+    PlotGasName = cell->spGasName.text();
+    PlotChannelNo = cell->spChannelNo;
+    PlotUnitNo = cell->spUnitNo;
+    PlotUnitLabel = cell->spUnitLabel.text();
+    // 2. Only a cell with a decoded gas opens the plot.
+    if (!isDecodedGas(cell->spGasName))
+        return;
+    const TUnitPanel *unit =
+        PlotUnitNo >= 1 && PlotUnitNo <= kMaxUnits ? UnitPanels[PlotUnitNo] : nullptr;
+    if (peers.showPlot)
+        peers.showPlot(PlotUnitNo, PlotChannelNo, PlotGasName, PlotUnitLabel,
+                       unit ? unit->upTripThreshold : 0.0f);
+}
+
+void TMainForm::L2ProcCheckBox1Click() {
+    Settings.L2ProcOn = L2ProcCheckBox1->isChecked();
+    L2ProcCheckBox1->setToolTip(l2ProcHint(Settings.L2ProcOn));
+}
+
+void TMainForm::SoundCheckBox1Click() {
+    Settings.Sound_ON = SoundCheckBox1->isChecked();
+    SoundCheckBox1->setToolTip(soundHint(Settings.Sound_ON));
+}
+
+void TMainForm::miHint1Click() {
+    // The grid panels have switches of their own and are not affected.
+    const bool on = miHint1->isChecked();
+    setOwnHintSwitch(this, on);
+    if (peers.setWindowHints)
+        peers.setWindowHints(on);
+}
+
+void TMainForm::miHint2Click() {
+    Settings.ShowHint2 = miHint2->isChecked();
+    for (int u = 1; u <= BuiltUnits; ++u) {
+        if (UnitPanels[u])
+            setOwnHintSwitch(UnitPanels[u], Settings.ShowHint2);
+        for (int n = 1; n <= BuiltChannels; ++n)
+            if (SensPanels[n][u])
+                setOwnHintSwitch(SensPanels[n][u], Settings.ShowHint2);
+    }
+}
+
+void TMainForm::miHint3Click() {
+    // Unit hints change now; cell hints at the next decode.
+    Settings.ShowHint3 = miHint3->isChecked();
+    for (int u = 1; u <= BuiltUnits; ++u) {
+        bool hasData = false;
+        for (int n = 1; n <= BuiltChannels; ++n)
+            if (SensPanels[n][u] && SensPanels[n][u]->spValid)
+                hasData = true;
+        RefreshUnitHeader(u, hasData);
+    }
+}
+
+polling::DecodeOptions TMainForm::decodeOptions() const {
+    polling::DecodeOptions options;
+    options.percentMode = Settings.L2ProcOn;
+    options.commentsInHints = Settings.ShowHint3;
+    options.channelsMaxAmount = GridBuilt ? BuiltChannels : 0;
+    return options;
+}
+
+void TMainForm::applyUnitCells(int u) {
+    for (int n = 1; n <= BuiltChannels; ++n)
+        if (SensPanels[n][u])
+            SensPanels[n][u]->applyCellView();
+}
+
+polling::DecodeResult TMainForm::decodeUnitReply(int u, const polling::ReplyBuffer &reply) {
+    if (!GridBuilt || u < 1 || u > BuiltUnits || !UnitPanels[u])
+        return {};
+    const polling::DecodeResult result =
+        polling::DecodeReply(u, reply, *UnitPanels[u], channelRow(u), decodeOptions(),
+                             [this](int unit, bool hasData) { RefreshUnitHeader(unit, hasData); });
+    applyUnitCells(u);
+    return result;
+}
+
+void TMainForm::showUnitReplyError(int u, const polling::ReplyOutcome &outcome) {
+    if (!GridBuilt || u < 1 || u > BuiltUnits || !UnitPanels[u])
+        return;
+    polling::ShowReplyError(u, outcome, *UnitPanels[u], channelRow(u), decodeOptions(),
+                            [this](int unit, bool hasData) { RefreshUnitHeader(unit, hasData); });
+    applyUnitCells(u);
+}
+
+} // namespace orvex::mainwindow
