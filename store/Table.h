@@ -42,6 +42,7 @@ class Table : public QObject {
 
 public:
     enum class State { Inactive, Browse, Edit, Insert };
+    Q_ENUM(State)
 
     explicit Table(QObject *parent = nullptr);
     ~Table() override; // closes (posting a pending edit when it can)
@@ -201,55 +202,64 @@ signals:
 private:
     struct Range {
         bool active = false;
-        QVariant low, high;
+        QVariant low, high; // storage form, low <= high
     };
     struct FilterTerm {
-        int field;
+        QString name;
+        int field = -1;
         QString op;
         QVariant value;
     };
-    struct Query;
     class Connection;
+    class Statement;
 
     const TableDef &def() const;
+    QString displayName() const;
     void requireOpen() const;
     void requireWritable() const;
     void checkBrowseMode();
     void setState(State state);
     void resolveIndex();
-    QString connectionError() const;
+    void resolveMaster();
+    void resolveFilter();
+    void resolveRange();
+    void masterMoved();
+    void notifyMoved();
 
-    // Query building.
-    QString selectList() const;
-    void addRestrictions(QString &where, QVariantList &binds) const;
+    QString column(int orderColumn) const;
+    void addRestrictions(QStringList &where, QVariantList &binds) const;
     QList<Row> fetchOrdered(const Row *from, bool forward, bool inclusive, int count) const;
-    QList<Row> runSelect(const QString &sql, const QVariantList &binds) const;
-    Row readRow(Query &q) const;
+    QList<Row> select(const QStringList &where, const QVariantList &binds, bool ascending,
+                      int limit) const;
     QVariant orderValue(const Row &row, int orderColumn) const;
     void setCurrent(const Row &row);
     void clearCurrent();
+    void moveToNeighbour(const Row &gone);
     void afterRestrictionChange();
     QVariant toStorage(int field, const QVariant &value) const;
     QVariant fromStorage(int field, const QVariant &stored) const;
-    void exec(const QString &sql, const QVariantList &binds = {}) const;
+    QVariant masterValue() const;
+    const Row &visibleRow() const;
+    int requireField(const QString &name) const;
 
     QString m_databaseName;
     const TableDef *m_def = nullptr;
+    QString m_tableName;
     bool m_readOnly = false;
-    QString m_indexSpec; // as set
+    QString m_indexSpec;
     bool m_indexByFields = false;
-    // Resolved order: field positions (-1 = rowid) and direction.
-    QList<int> m_order;
-    int m_keyFields = 0; // leading order columns that are index fields (findKey, range)
+    QList<int> m_order; // field positions, -1 = rowid
+    int m_keyFields = 0;
     bool m_descending = false;
 
     QPointer<Table> m_master;
+    QString m_masterFieldName, m_detailFieldName;
     int m_masterField = -1;
     int m_detailField = -1;
-    QString m_masterFieldName, m_detailFieldName;
-    QMetaObject::Connection m_masterLink;
+    QList<QPointer<Table>> m_details;
 
     Range m_range;
+    QVariant m_rangeFrom, m_rangeTo; // as given, resolved at open
     QString m_filterText;
     QList<FilterTerm> m_filterTerms;
     bool m_filtered = false;
@@ -264,7 +274,7 @@ private:
     bool m_hasCurrent = false;
     bool m_eof = true;
     bool m_bof = true;
-    Row m_edit; // the row being edited or appended
+    Row m_edit;
     QList<bool> m_set;
     bool m_modified = false;
 };
