@@ -25,9 +25,25 @@ void require(bool condition, const char *what) {
     }
 }
 
+// Texts of the system are Cyrillic apart from digits, separators and "E";
+// the Latin letters of "inf" and "nan" never belong on screen.
 bool readable(const QString &text) {
-    return !text.contains(QLatin1String("inf"), Qt::CaseInsensitive) &&
-           !text.contains(QLatin1String("nan"), Qt::CaseInsensitive);
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case u'i':
+        case u'n':
+        case u'f':
+        case u'a':
+        case u'I':
+        case u'N':
+        case u'F':
+        case u'A':
+            return false;
+        default:
+            break;
+        }
+    }
+    return true;
 }
 
 void checkNumbers(const polling::ReplyBuffer &block) {

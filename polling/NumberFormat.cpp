@@ -1,24 +1,34 @@
 // Decimal rounding on the shortest round-trip text of a binary number.
 #include "polling/NumberFormat.h"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
-#include <string>
 #include <system_error>
 
 namespace orvex::polling {
 
 namespace {
 
-// A finite number as sign, significant digits (no leading zeros) and the
-// position of the decimal point: value = 0.d1d2d3... x 10^point. Zero has no
-// digits.
+// A finite number as sign, significant digits (no leading or trailing zeros)
+// and the position of the decimal point: value = 0.d1d2d3... x 10^point.
+// Zero has no digits. The shortest form of a double has at most 17 digits.
 struct Decimal {
     bool negative = false;
-    std::string digits;
+    std::array<char, 24> digitBuffer{};
+    int count = 0;
     int point = 0;
 
-    bool isZero() const { return digits.empty(); }
+    bool isZero() const { return count == 0; }
+    char digit(int i) const { return digitBuffer[static_cast<std::size_t>(i)]; }
+    void setDigit(int i, char c) { digitBuffer[static_cast<std::size_t>(i)] = c; }
+    void trimZeros() {
+        while (count > 0 && digit(count - 1) == '0')
+            --count;
+        if (count == 0)
+            point = 0;
+    }
 };
 
 template <typename T> Decimal toDecimal(T x) {
@@ -30,17 +40,19 @@ template <typename T> Decimal toDecimal(T x) {
         std::to_chars(buffer, buffer + sizeof buffer, std::abs(x), std::chars_format::scientific);
     if (ec != std::errc())
         return result;
-    const std::string text(buffer, end);
-    const auto e = text.find('e');
-    for (std::size_t i = 0; i < e; ++i)
-        if (text[i] >= '0' && text[i] <= '9')
-            result.digits += text[i];
-    const int exponent = std::stoi(text.substr(e + 1));
+    const char *p = buffer;
+    for (; p != end && *p != 'e'; ++p)
+        if (*p >= '0' && *p <= '9' && result.count < static_cast<int>(result.digitBuffer.size()))
+            result.setDigit(result.count++, *p);
+    int exponent = 0;
+    if (p != end) {
+        ++p;
+        if (p != end && *p == '+')
+            ++p;
+        std::from_chars(p, end, exponent);
+    }
     result.point = exponent + 1;
-    while (!result.digits.empty() && result.digits.back() == '0')
-        result.digits.pop_back();
-    if (result.digits.empty()) // zero
-        result.point = 0;
+    result.trimZeros();
     return result;
 }
 
@@ -48,32 +60,32 @@ template <typename T> Decimal toDecimal(T x) {
 // that follows. `keep` may be 0 or negative (the number is below the last
 // kept place).
 void roundTo(Decimal &d, int keep) {
-    if (d.isZero() || keep >= static_cast<int>(d.digits.size()))
+    if (d.isZero() || keep >= d.count)
         return;
     if (keep < 0) {
-        d.digits.clear();
+        d.count = 0;
         d.point = 0;
         return;
     }
-    const bool up = d.digits[static_cast<std::size_t>(keep)] >= '5';
-    d.digits.resize(static_cast<std::size_t>(keep));
+    const bool up = d.digit(keep) >= '5';
+    d.count = keep;
     if (up) {
         int i = keep - 1;
-        while (i >= 0 && d.digits[static_cast<std::size_t>(i)] == '9') {
-            d.digits[static_cast<std::size_t>(i)] = '0';
+        while (i >= 0 && d.digit(i) == '9') {
+            d.setDigit(i, '0');
             --i;
         }
         if (i >= 0) {
-            ++d.digits[static_cast<std::size_t>(i)];
+            d.setDigit(i, static_cast<char>(d.digit(i) + 1));
         } else {
-            d.digits.insert(d.digits.begin(), '1');
+            // All kept digits were 9 (or none were kept): the number becomes
+            // 1 followed by zeros, one place higher.
+            d.setDigit(0, '1');
+            d.count = 1;
             ++d.point;
         }
     }
-    while (!d.digits.empty() && d.digits.back() == '0')
-        d.digits.pop_back();
-    if (d.digits.empty())
-        d.point = 0;
+    d.trimZeros();
 }
 
 // Rounds to at most `significant` significant digits and `decimals` decimals.
@@ -85,51 +97,52 @@ void roundFor(Decimal &d, int significant, int decimals) {
     roundTo(d, std::min(significant, d.point + decimals));
 }
 
-QString digitAt(const Decimal &d, int index) // '0' beyond the stored digits
+QChar digitAt(const Decimal &d, int index) // '0' beyond the stored digits
 {
-    return QChar(index >= 0 && index < static_cast<int>(d.digits.size())
-                     ? d.digits[static_cast<std::size_t>(index)]
-                     : '0');
+    return QLatin1Char(index >= 0 && index < d.count ? d.digit(index) : '0');
 }
 
-QString integerPart(const Decimal &d, const QString &groupSeparator) {
-    if (d.point <= 0)
-        return QStringLiteral("0");
-    QString text;
-    for (int i = 0; i < d.point; ++i) {
-        if (!groupSeparator.isEmpty() && i > 0 && (d.point - i) % 3 == 0)
-            text += groupSeparator;
-        text += digitAt(d, i);
+void appendFixed(QString &text, const Decimal &d, int decimals, const QString &groupSeparator,
+                 const QLocale &locale) {
+    if (d.negative && !d.isZero())
+        text += locale.negativeSign();
+    if (d.point <= 0) {
+        text += QLatin1Char('0');
+    } else {
+        for (int i = 0; i < d.point; ++i) {
+            if (!groupSeparator.isEmpty() && i > 0 && (d.point - i) % 3 == 0)
+                text += groupSeparator;
+            text += digitAt(d, i);
+        }
     }
-    return text;
-}
-
-QString fractionPart(const Decimal &d, int decimals) {
-    QString text;
-    for (int i = 0; i < decimals; ++i)
-        text += digitAt(d, d.point + i);
-    return text;
+    if (decimals > 0) {
+        text += locale.decimalPoint();
+        for (int i = 0; i < decimals; ++i)
+            text += digitAt(d, d.point + i);
+    }
 }
 
 QString fixedText(const Decimal &d, int decimals, const QString &groupSeparator,
                   const QLocale &locale) {
     QString text;
-    if (d.negative && !d.isZero())
-        text += locale.negativeSign();
-    text += integerPart(d, groupSeparator);
-    if (decimals > 0)
-        text += locale.decimalPoint() + fractionPart(d, decimals);
+    const int integerDigits = std::max(d.point, 1);
+    text.reserve(integerDigits + integerDigits / 3 * groupSeparator.size() + decimals + 4);
+    appendFixed(text, d, decimals, groupSeparator, locale);
     return text;
 }
 
 QString exponentText(const Decimal &d, const QLocale &locale) {
     QString text;
+    text.reserve(d.count + 12);
     if (d.negative)
         text += locale.negativeSign();
-    text += QChar(d.digits[0]);
-    if (d.digits.size() > 1)
-        text += locale.decimalPoint() + QString::fromLatin1(d.digits.substr(1));
-    text += QLatin1Char('E') + QString::number(d.point - 1);
+    text += QLatin1Char(d.digit(0));
+    if (d.count > 1) {
+        text += locale.decimalPoint();
+        text += QLatin1String(d.digitBuffer.data() + 1, d.count - 1);
+    }
+    text += QLatin1Char('E');
+    text += QString::number(d.point - 1);
     return text;
 }
 

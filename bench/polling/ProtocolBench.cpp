@@ -5,8 +5,7 @@
 
 using namespace orvex::polling;
 
-static void BM_BuildPollRequest(benchmark::State &state)
-{
+static void BM_BuildPollRequest(benchmark::State &state) {
     std::uint8_t address = 1;
     for (auto _ : state) {
         RequestBuffer request = BuildPollRequest(address);
@@ -16,8 +15,7 @@ static void BM_BuildPollRequest(benchmark::State &state)
 }
 BENCHMARK(BM_BuildPollRequest);
 
-static void BM_Crc16OfReplyBody(benchmark::State &state)
-{
+static void BM_Crc16OfReplyBody(benchmark::State &state) {
     ReplyBuffer reply{};
     for (std::size_t i = 0; i < reply.size(); ++i)
         reply[i] = static_cast<std::uint8_t>(i * 37);
