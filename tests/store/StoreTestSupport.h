@@ -7,7 +7,10 @@
 #include "store/Table.h"
 #include "tests/support/TestSupport.h"
 
+#include <QDir>
+#include <QFile>
 #include <QString>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
 #include <ostream>
