@@ -221,7 +221,12 @@ QByteArray ProfileFile::encodeLine(const QString &text) const {
     return out + m_eol;
 }
 
-void ProfileFile::writeString(const QString &section, const QString &key, const QString &value) {
+void ProfileFile::writeString(const QString &section, const QString &key, const QString &text) {
+    // A line break inside a value would end the line and turn the rest into
+    // keys or sections of their own; it is written as a blank instead.
+    QString value = text;
+    value.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+
     Section *s = findSection(section);
     if (!s) {
         // A new section goes to the end of the file; the last line gets a

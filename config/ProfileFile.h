@@ -60,6 +60,9 @@ public:
     int readInteger(const QString &section, const QString &key, int def) const;
     bool readBool(const QString &section, const QString &key, bool def) const;
 
+    // Sets a key (the first occurrence, keeping its spelling), or adds it
+    // after the section's last key, or adds the section at the end. Line
+    // breaks in the value are written as blanks.
     void writeString(const QString &section, const QString &key, const QString &value);
     void writeInteger(const QString &section, const QString &key, int value);
     void writeBool(const QString &section, const QString &key, bool value);

@@ -116,6 +116,14 @@ TEST(ProfileFile, WritesReplaceInPlaceAndAppendAfterTheSectionsLastKey) {
     EXPECT_EQ(p.toBytes(), QByteArray("[A]\nkey=5\nOther=2\nNew=6\n\n[B]\nX=1\n[C]\n-=-\n"));
 }
 
+TEST(ProfileFile, ALineBreakInAValueCannotStartANewKeyOrSection) {
+    ProfileFile p("x");
+    p.writeString("Sound", "SoundFile", "a.wav\n[Main]\r\nUnitsAmount=15");
+    EXPECT_EQ(p.toBytes(), QByteArray("[Sound]\nSoundFile=a.wav [Main]  UnitsAmount=15\n"));
+    const ProfileFile back = ProfileFile::fromBytes("x", p.toBytes());
+    EXPECT_FALSE(back.hasSection("Main"));
+}
+
 TEST(ProfileFile, UnwrittenLinesSurviveByteForByteWithTheirLineEnds) {
     // Windows line ends, a comment, a line without '=', a byte the code page
     // leaves undefined (0x98) and no line end at the very end.

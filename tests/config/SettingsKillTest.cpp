@@ -106,7 +106,7 @@ TEST(SettingsKill, SaveKilledAtAnyMomentLeavesOldOrNewFile) {
 
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(kChildEnv, path);
-    constexpr int kRounds = 20;
+    constexpr int kRounds = 12;
     for (int round = 0; round < kRounds; ++round) {
         QProcess child;
         child.setProcessEnvironment(env);
