@@ -105,6 +105,10 @@ void UnitRegister::ensureSensorRow(int unit, int channel, const QString &kind) {
 void UnitRegister::ensureGridRows(int unit) {
     if (unit < 1 || unit > kMaxUnits)
         return;
+    // A first build may append a unit row and name eight channel rows: one
+    // commit per table file rather than one per row.
+    store::Transaction unitsWork(m_units);
+    store::Transaction sensorsWork(m_sensors);
     if (m_units.findKey({unit})) {
         // As stored: the grid shows and polls what the table holds.
         m_settings.UnitAddr[unit] = lowByte(m_units.asInteger(kUnitKod));
@@ -112,8 +116,10 @@ void UnitRegister::ensureGridRows(int unit) {
         m_units.appendRecord({unit, defaultUnitName(unit), unit, QString()});
         m_settings.UnitAddr[unit] = uint8_t(unit);
     }
-    for (int c = 1; c <= m_settings.ChannalsMaxAmount; ++c)
+    for (int c = 1; c <= std::clamp(m_settings.ChannalsMaxAmount, 1, kMaxChannels); ++c)
         ensureSensorRow(unit, c, QString());
+    unitsWork.commit();
+    sensorsWork.commit();
 }
 
 bool UnitRegister::changeUnitCount(int count, int builtUnits) {
@@ -125,18 +131,29 @@ bool UnitRegister::changeUnitCount(int count, int builtUnits) {
     // New units get all eight channel rows, whatever the number of channels
     // shown, their kind marked as having no sensor yet.
     const qint64 rows = m_units.recordCount();
-    for (int n = int(rows) + 1; n <= count; ++n) {
-        // A table whose unit numbers have gaps may already hold this unit
-        // further down; appending it again would violate the key.
-        if (!m_units.findKey({n})) {
-            m_units.appendRecord({n, defaultUnitName(n), n, QString()});
-            // Counted already (only an empty table gets here): the address
-            // follows the new row.
-            if (n <= old)
-                m_settings.UnitAddr[n] = uint8_t(n);
+    if (rows < count) {
+        // Up to 15 unit rows and 120 channel rows, each appended and named:
+        // one transaction per table file instead of one durable commit per
+        // row keeps the dialog responsive (seconds otherwise). Should the
+        // program die between the two commits, the grid step creates the
+        // channel rows that are missing.
+        store::Transaction unitsWork(m_units);
+        store::Transaction sensorsWork(m_sensors);
+        for (int n = int(rows) + 1; n <= count; ++n) {
+            // A table whose unit numbers have gaps may already hold this
+            // unit further down; appending it again would violate the key.
+            if (!m_units.findKey({n})) {
+                m_units.appendRecord({n, defaultUnitName(n), n, QString()});
+                // Counted already (only an empty table gets here): the
+                // address follows the new row.
+                if (n <= old)
+                    m_settings.UnitAddr[n] = uint8_t(n);
+            }
+            for (int s = 1; s <= kMaxChannels; ++s)
+                ensureSensorRow(n, s, kNoSensorKind);
         }
-        for (int s = 1; s <= kMaxChannels; ++s)
-            ensureSensorRow(n, s, kNoSensorKind);
+        unitsWork.commit();
+        sensorsWork.commit();
     }
 
     // The newly counted units bring their stored addresses; one outside
