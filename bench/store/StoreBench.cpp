@@ -1,0 +1,342 @@
+// Table store benchmarks on full-size tables: the store work of one recording
+// (Plot.db append + trim, Signals.DB append + trim, Arc.DB append, the two
+// counts) at synchronous=FULL with Signals.DB at 10,000 to 648,000 rows and
+// Arc.DB at 10 million rows; the record counts; the first and last page of
+// every view selection.
+//
+// The tables are generated on the first run (several minutes for the
+// archive) into ORVEX_BENCH_DIR, default /tmp/orvex-store-bench, and reused
+// by later runs. Recording benchmarks append to them; Signals.DB stays at its
+// size through trimming, the archive grows by the rows appended.
+#include "store/Installer.h"
+#include "store/Table.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <vector>
+
+using namespace orvex::store;
+
+namespace {
+
+constexpr qint64 kArchiveRows = 10'000'000;
+const QDate kFirstDay(2025, 1, 1);
+
+QString benchRoot() {
+    const QString env = qEnvironmentVariable("ORVEX_BENCH_DIR");
+    return env.isEmpty() ? QStringLiteral("/tmp/orvex-store-bench") : env;
+}
+
+void execAll(QSqlDatabase &db, const QStringList &script) {
+    QSqlQuery q(db);
+    for (const QString &sql : script) {
+        if (!q.exec(sql)) {
+            std::fprintf(stderr, "generation failed: %s\n%s\n", qPrintable(sql),
+                         qPrintable(q.lastError().text()));
+            std::abort();
+        }
+        q.finish();
+    }
+}
+
+// Fills one measurement table with `rows` rows spread over `days` days, all
+// units, with alarm levels as the table sees them: in the current data
+// mostly 0 with a few warning and trip rows, in the archive only 1 and 2.
+// The rows are made inside SQLite in one transaction with the store's own
+// indexes and triggers dropped, which the installer step then recreates.
+void generate(const QString &folder, const TableDef &def, qint64 rows, int days, bool archive) {
+    createDatabase(folder);
+    const QString file = folder + QLatin1Char('/') + def.fileName;
+    const QString name = QStringLiteral("generate");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(file);
+        db.open();
+        QStringList drop;
+        QSqlQuery q(db);
+        q.exec(
+            QStringLiteral("SELECT type, name FROM sqlite_master WHERE type IN ('index','trigger') "
+                           "AND sql IS NOT NULL"));
+        while (q.next())
+            drop << QStringLiteral("DROP %1 \"%2\"")
+                        .arg(q.value(0).toString().toUpper(), q.value(1).toString());
+        q.finish();
+        const double perDay = double(rows) / days;
+        const QString alarm = archive
+                                  ? QStringLiteral("CASE WHEN i % 5 = 0 THEN 2 ELSE 1 END")
+                                  : QStringLiteral("CASE WHEN i % 997 = 0 THEN 2 WHEN i % 101 = 0 "
+                                                   "THEN 1 ELSE 0 END");
+        const QString insert =
+            QStringLiteral(
+                "WITH RECURSIVE s(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM s WHERE i < %1) "
+                "INSERT INTO \"%2\" (Date, Time, UnitNo, D1, D2, D3, D4, D5, D6, D7, D8, Alarm) "
+                "SELECT date('%3', '+' || CAST(i / %4 AS INTEGER) || ' days'), "
+                "time(CAST((i % %4) * 86400.0 / %4 AS INTEGER), 'unixepoch'), 1 + i % 15, "
+                "(i % 1000) / 100.0, 1.25, 2.5, 3.75, 5.0, 6.25, 7.5, 8.75, %5 FROM s")
+                .arg(rows - 1)
+                .arg(def.sqlName, kFirstDay.toString(Qt::ISODate))
+                .arg(perDay, 0, 'f', 6)
+                .arg(alarm);
+        execAll(db, drop);
+        execAll(db, {QStringLiteral("PRAGMA synchronous=OFF"), QStringLiteral("BEGIN"), insert,
+                     QStringLiteral("COMMIT")});
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    createDatabase(folder); // indexes and triggers back
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(file);
+        db.open();
+        execAll(db, {QStringLiteral("UPDATE orvex_rowcount SET n = (SELECT count(*) FROM \"%1\")")
+                         .arg(def.sqlName),
+                     QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")});
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
+// A folder whose measurement table holds `rows` rows, generated once.
+QString dataset(const TableDef &def, qint64 rows, int days, bool archive) {
+    const QString folder =
+        benchRoot() + QStringLiteral("/%1-%2").arg(def.sqlName.toLower()).arg(rows);
+    const QString marker = folder + QStringLiteral("/complete");
+    if (!QFile::exists(marker)) {
+        std::fprintf(stderr, "generating %s with %lld rows in %s ...\n", qPrintable(def.fileName),
+                     static_cast<long long>(rows), qPrintable(folder));
+        QElapsedTimer timer;
+        timer.start();
+        QDir(folder).removeRecursively();
+        generate(folder, def, rows, days, archive);
+        QFile(marker).open(QIODevice::WriteOnly);
+        std::fprintf(stderr, "  done in %.1f s\n", timer.elapsed() / 1000.0);
+    }
+    return folder;
+}
+
+QString archiveFolder() {
+    return dataset(arcTable(), kArchiveRows, 730, true);
+}
+
+// Current data: 120 hours of 15 units every 10 s is 648,000 rows.
+QString signalsFolder(qint64 rows) {
+    return dataset(signalsTable(), rows, int(std::max<qint64>(1, rows * 5 / 648000)), false);
+}
+
+std::unique_ptr<Table> openTable(const QString &folder, const QString &table,
+                                 const QString &index = {}, bool readOnly = false) {
+    auto t = std::make_unique<Table>();
+    t->setDatabaseName(folder);
+    t->setTableName(table);
+    t->setIndexName(index);
+    t->setReadOnly(readOnly);
+    t->open();
+    return t;
+}
+
+void addPercentiles(benchmark::State &state, std::vector<double> &ms) {
+    if (ms.empty())
+        return;
+    std::sort(ms.begin(), ms.end());
+    double sum = 0;
+    for (double v : ms)
+        sum += v;
+    state.counters["mean_ms"] = sum / double(ms.size());
+    state.counters["p50_ms"] = ms[ms.size() / 2];
+    state.counters["p99_ms"] = ms[std::min(ms.size() - 1, ms.size() * 99 / 100)];
+    state.counters["max_ms"] = ms.back();
+}
+
+// One recording's store work, as the recording does it: each table's
+// append and trim in one transaction, the counts the status bar shows.
+void BM_Recording(benchmark::State &state) {
+    const qint64 keep = state.range(0);
+    const QString signalsDir = signalsFolder(keep);
+    const QString arcDir = archiveFolder();
+    auto plot = openTable(arcDir, QStringLiteral("Plot.db"));
+    plot->setIndexFieldNames(QStringLiteral("Meas_IDX"));
+    auto signals_ = openTable(signalsDir, QStringLiteral("Signals.DB"));
+    auto arc = openTable(arcDir, QStringLiteral("Arc.DB"), QStringLiteral("Dat_IDX_D"));
+    const QDate today = QDate::currentDate();
+    std::vector<double> ms;
+    int unit = 0;
+    for (auto _ : state) {
+        QElapsedTimer timer;
+        timer.start();
+        unit = unit % 15 + 1;
+        const QTime now = QTime::currentTime();
+        {
+            Transaction tx(*plot);
+            plot->append();
+            plot->setValue(QStringLiteral("UnitNo"), unit);
+            for (int ch = 1; ch <= 8; ++ch)
+                plot->setValue(ch + 1, ch * 0.01);
+            plot->post();
+            plot->trimTo(51 * 15);
+            tx.commit();
+        }
+        qint64 count = 0;
+        {
+            Transaction tx(*signals_);
+            signals_->append();
+            signals_->setValue(QStringLiteral("UnitNo"), unit);
+            signals_->setValue(QStringLiteral("Alarm"), 2);
+            signals_->setValue(QStringLiteral("Date"), today);
+            signals_->setValue(QStringLiteral("Time"), now);
+            for (int ch = 1; ch <= 8; ++ch)
+                signals_->setValue(QStringLiteral("D%1").arg(ch), ch * 0.01);
+            signals_->post();
+            signals_->trimTo(keep);
+            tx.commit();
+            count = signals_->recordCount();
+        }
+        arc->append();
+        arc->setValue(QStringLiteral("UnitNo"), unit);
+        arc->setValue(QStringLiteral("Alarm"), 2);
+        arc->setValue(QStringLiteral("Date"), today);
+        arc->setValue(QStringLiteral("Time"), now);
+        for (int ch = 1; ch <= 8; ++ch)
+            arc->setValue(ch + 3, ch * 0.01);
+        arc->post();
+        count += arc->recordCount();
+        benchmark::DoNotOptimize(count);
+        ms.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    state.counters["signals_rows"] = double(signals_->recordCount());
+    addPercentiles(state, ms);
+}
+BENCHMARK(BM_Recording)
+    ->Arg(10'000)
+    ->Arg(100'000)
+    ->Arg(648'000)
+    ->Iterations(2000)
+    ->Unit(benchmark::kMillisecond);
+
+// The counts the status bar and the views show, on fresh handles and again.
+void BM_RecordCount(benchmark::State &state) {
+    const bool archive = state.range(0) == 1;
+    const QString folder = archive ? archiveFolder() : signalsFolder(648'000);
+    auto t = openTable(folder, archive ? QStringLiteral("Arc.DB") : QStringLiteral("Signals.DB"),
+                       QStringLiteral("DAT_IDX_D"), true);
+    qint64 n = 0;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(n = t->recordCount());
+    state.counters["rows"] = double(n);
+    state.SetLabel(archive ? "Arc.DB" : "Signals.DB");
+}
+BENCHMARK(BM_RecordCount)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// Opening a read-only view handle (first row read included), as at start-up.
+void BM_OpenViewHandle(benchmark::State &state) {
+    const QString folder = archiveFolder();
+    for (auto _ : state) {
+        auto t = openTable(folder, QStringLiteral("Arc.DB"), QStringLiteral("Dat_IDX_D"), true);
+        benchmark::DoNotOptimize(t->recordCount());
+    }
+}
+BENCHMARK(BM_OpenViewHandle)->Unit(benchmark::kMillisecond);
+
+struct Selection {
+    const char *label;
+    const char *filter;
+    int rangeDays; // 0: no range; 1: the last day; n: the last n days
+};
+
+const Selection kSelections[] = {
+    {"all", "", 0},
+    {"unit 3", "UnitNo=3", 0},
+    {"alarm>0", "Alarm>0", 0},
+    {"alarm>1", "Alarm>1", 0},
+    {"unit 3 alarm>0", "UnitNo=3 and Alarm>0", 0},
+    {"unit 3 alarm>1", "UnitNo=3 and Alarm>1", 0},
+    {"unit 16 (none)", "UnitNo=16", 0},
+    {"last day", "", 1},
+    {"last day unit 5", "UnitNo=5", 1},
+    {"last day alarm>1", "Alarm>1", 1},
+    {"3 days unit 7 alarm>0", "UnitNo=7 and Alarm>0", 3},
+    {"range without rows", "", -1},
+};
+
+// First or last page of 50 rows of one selection, both sort orders.
+void BM_ViewPage(benchmark::State &state) {
+    const bool archive = state.range(0) == 1;
+    const Selection &sel = kSelections[state.range(1)];
+    const bool last = state.range(2) == 1;
+    const bool descending = state.range(3) == 1;
+    const QString folder = archive ? archiveFolder() : signalsFolder(648'000);
+    auto t = openTable(folder, archive ? QStringLiteral("Arc.DB") : QStringLiteral("Signals.DB"),
+                       descending ? QStringLiteral("DAT_IDX_D") : QStringLiteral("DAT_IDX"), true);
+    if (sel.rangeDays != 0) {
+        t->last();
+        t->first();
+        const QDate newest = t->lastPage(1).value(0).values.value(1).toDate();
+        const QDate lastDay =
+            descending ? t->firstPage(1).value(0).values.value(1).toDate() : newest;
+        if (sel.rangeDays < 0)
+            t->setRange(QDate(2000, 1, 1), QDate(2000, 1, 2));
+        else
+            t->setRange(lastDay.addDays(1 - sel.rangeDays), lastDay);
+    }
+    if (*sel.filter) {
+        t->setFilter(QString::fromLatin1(sel.filter));
+        t->setFiltered(true);
+    }
+    qsizetype rows = 0;
+    for (auto _ : state) {
+        const QList<Row> page = last ? t->lastPage(50) : t->firstPage(50);
+        rows = page.size();
+        benchmark::DoNotOptimize(rows);
+    }
+    state.counters["rows"] = double(rows);
+    state.SetLabel(QStringLiteral("%1 %2 %3 %4")
+                       .arg(archive ? "Arc" : "Signals", QLatin1String(sel.label),
+                            last ? "last" : "first", descending ? "desc" : "asc")
+                       .toStdString());
+}
+
+void viewPageArgs(benchmark::internal::Benchmark *b) {
+    for (int archive : {0, 1}) {
+        for (int sel = 0; sel < int(std::size(kSelections)); ++sel) {
+            for (int last : {0, 1})
+                b->Args({archive, sel, last, 1});
+        }
+        b->Args({archive, 0, 0, 0});
+        b->Args({archive, 3, 1, 0});
+    }
+}
+BENCHMARK(BM_ViewPage)->Apply(viewPageArgs)->Unit(benchmark::kMicrosecond);
+
+// Walking the middle of the archive page by page, as a view's scroll does.
+void BM_PageAfter(benchmark::State &state) {
+    auto t =
+        openTable(archiveFolder(), QStringLiteral("Arc.DB"), QStringLiteral("DAT_IDX_D"), true);
+    t->setFilter(QStringLiteral("UnitNo=4"));
+    t->setFiltered(true);
+    QList<Row> page = t->firstPage(50);
+    for (auto _ : state) {
+        page = t->pageAfter(page.last(), 50);
+        if (page.isEmpty())
+            page = t->firstPage(50);
+    }
+}
+BENCHMARK(BM_PageAfter)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char **argv) {
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
