@@ -1,0 +1,164 @@
+// The measurement recording. Each table's part runs in its own short
+// transaction on that table's connection: the append and the trim of a table
+// cost one commit, and a failure leaves the rows of the earlier tables stored
+// and nothing of the failed one.
+#include "polling/Recording.h"
+
+#include "store/Table.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace orvex::polling {
+
+namespace {
+
+const QString kUnitNo = QStringLiteral("UnitNo");
+const QString kAlarm = QStringLiteral("Alarm");
+const QString kDate = QStringLiteral("Date");
+const QString kTime = QStringLiteral("Time");
+
+// Field positions of channel 1 in Plot.db and Arc.DB (Meas_IDX, UnitNo, D1..;
+// Meas_IDX, Date, Time, UnitNo, D1..).
+constexpr int kPlotFirstChannelField = 2;
+constexpr int kArcFirstChannelField = 4;
+
+int clampedUnits(int units) {
+    return std::clamp(units, 1, config::kMaxUnits);
+}
+
+int clampedChannels(int channels) {
+    return std::clamp(channels, 1, kMaxChannels);
+}
+
+const QString &channelField(int ch) {
+    static const std::array<QString, kMaxChannels + 1> names = [] {
+        std::array<QString, kMaxChannels + 1> n;
+        for (int i = 1; i <= kMaxChannels; ++i)
+            n[i] = QStringLiteral("D") + QString::number(i);
+        return n;
+    }();
+    return names[ch];
+}
+
+// A row whose post failed is given up, so the next append does not try to
+// post it again.
+template <typename F> void withRow(store::Table &table, F &&body) {
+    try {
+        body();
+    } catch (...) {
+        if (table.state() == store::Table::State::Insert)
+            table.cancel();
+        throw;
+    }
+}
+
+} // namespace
+
+qint64 keepLimit(int keepHours, int units, int periodMs) {
+    const qint64 periodSeconds = std::max<qint64>(periodMs / 1000, 1);
+    return qint64(keepHours) * std::max(units, 1) * 3600 / periodSeconds;
+}
+
+qint64 plotLimit(int units) {
+    return kPlotRowsPerUnit * std::max(units, 1);
+}
+
+double storedValue(float value) {
+    return std::round(double(value) * 100.0) / 100.0;
+}
+
+MeasurementRecorder::MeasurementRecorder(store::Table &plotTable, store::Table &signalTable,
+                                         store::Table &arcTable, const config::TSettings &settings)
+    : m_plot(plotTable), m_signals(signalTable), m_arc(arcTable), m_settings(settings) {}
+
+void MeasurementRecorder::appendPlot(int u, const std::array<float, kMaxChannels> &values,
+                                     int channels) {
+    store::Transaction transaction(m_plot);
+    withRow(m_plot, [&] {
+        m_plot.append();
+        m_plot.setValue(kUnitNo, u);
+        for (int ch = 1; ch <= channels; ++ch)
+            m_plot.setValue(kPlotFirstChannelField + ch - 1, storedValue(values[ch - 1]));
+        m_plot.post();
+    });
+    // The oldest rows of all units together go; after a lowered unit count
+    // the whole excess goes in one statement.
+    m_plot.trimTo(plotLimit(clampedUnits(m_settings.UnitsAmount)));
+    transaction.commit();
+}
+
+void MeasurementRecorder::appendMeasurement(store::Table &table, int u, int alarmLevel,
+                                            const std::array<float, kMaxChannels> &values,
+                                            int channels, const QDate &date, const QTime &time) {
+    withRow(table, [&] {
+        table.append();
+        table.setValue(kUnitNo, u);
+        table.setValue(kAlarm, alarmLevel);
+        table.setValue(kDate, date);
+        table.setValue(kTime, time);
+        // Signals.DB by field name, Arc.DB by field position.
+        const bool byName = &table == &m_signals;
+        for (int ch = 1; ch <= channels; ++ch) {
+            const double v = storedValue(values[ch - 1]);
+            if (byName)
+                table.setValue(channelField(ch), v);
+            else
+                table.setValue(kArcFirstChannelField + ch - 1, v);
+        }
+        table.post();
+    });
+}
+
+void MeasurementRecorder::RecordMeasurement(int u, int alarmLevel,
+                                            const std::array<float, kMaxChannels> &values,
+                                            const QDate &date, const QTime &time) {
+    const int channels = clampedChannels(m_settings.ChannalsMaxAmount);
+    const int units = clampedUnits(m_settings.UnitsAmount);
+
+    // 1. The plot's rolling buffer.
+    appendPlot(u, values, channels);
+
+    // 2. Current measurements, trimmed to the keep limit from the oldest end.
+    {
+        store::Transaction transaction(m_signals);
+        appendMeasurement(m_signals, u, alarmLevel, values, channels, date, time);
+        m_signals.trimTo(keepLimit(m_settings.CurrKeepTime, units, m_settings.PeriodMs));
+        transaction.commit();
+    }
+
+    // 3. Counters of the current records.
+    if (hooks.currentCountChanged)
+        hooks.currentCountChanged(m_signals.recordCount());
+
+    // 4. The plot window, when it shows this unit.
+    if (hooks.plotRowAdded)
+        hooks.plotRowAdded(u);
+
+    // 5. The archive of exceedances.
+    if (alarmLevel >= m_settings.ArcLevel) {
+        {
+            store::Transaction transaction(m_arc);
+            appendMeasurement(m_arc, u, alarmLevel, values, channels, date, time);
+            transaction.commit();
+        }
+        if (hooks.archiveCountChanged)
+            hooks.archiveCountChanged(m_arc.recordCount());
+    }
+
+    // 6. The alarm at the trip threshold.
+    if (alarmLevel == 2)
+        PlayAlarmSound();
+}
+
+void MeasurementRecorder::PlayAlarmSound() {
+    if (!m_settings.Sound_ON || !hooks.shellOpen)
+        return;
+    QString file = hooks.soundFileText ? hooks.soundFileText() : QString();
+    if (file.isEmpty())
+        file = m_settings.SoundFile;
+    for (int i = 0; i < m_settings.Amount; ++i)
+        hooks.shellOpen(file);
+}
+
+} // namespace orvex::polling
