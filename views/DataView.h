@@ -1,0 +1,193 @@
+// The common design of the current-data view and the archive view: a
+// read-only table window with the freeze box, a record navigator and the row
+// counter on top, the rows in the middle, and the selection controls with
+// "ПРИМЕНИТЬ" at the bottom. TDataArcForm (DataArc.h) and TDataArc2Form
+// (DataArc2.h) are this form with their differences (DataViewKind).
+#pragma once
+
+#include "config/Settings.h"
+#include "store/Table.h"
+#include "views/MeasurementModel.h"
+
+#include <QGroupBox>
+#include <QHash>
+#include <QStringList>
+#include <QTableView>
+#include <QWidget>
+
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QToolButton;
+
+namespace orvex::views {
+
+class TDateDlgForm;
+
+// A titled group of radio buttons with one chosen item (ItemIndex).
+class RadioGroup : public QGroupBox {
+    Q_OBJECT
+public:
+    RadioGroup(const QString &title, const QStringList &items, QWidget *parent = nullptr);
+    int itemIndex() const;
+    void setItemIndex(int index);
+    QRadioButton *button(int index) const { return m_buttons.at(index); }
+
+signals:
+    void clicked(int index);
+
+private:
+    QList<QRadioButton *> m_buttons;
+    QButtonGroup *m_group;
+};
+
+// The table of a view: shows the model's window of rows and moves it along
+// the table as the operator scrolls or navigates. The current row is the
+// view's cursor; it stays highlighted without the focus.
+class MeasurementGrid : public QTableView {
+    Q_OBJECT
+public:
+    explicit MeasurementGrid(MeasurementModel *model, QWidget *parent = nullptr);
+    MeasurementModel *rows() const { return m_model; }
+
+    // The navigator's moves, and Ctrl+Home / Ctrl+End.
+    void first();
+    void prior();
+    void next();
+    void last();
+    // At the table's first / last row (within range and filter).
+    bool bof() const;
+    bool eof() const;
+    // The current row, or null when the view is empty.
+    const store::Row *currentRecord() const;
+
+signals:
+    void positionChanged();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void selectRow(int row);
+    void onScroll(int value);
+    void onTrimmed(int rows, bool atTop);
+    void afterRowsRemoved();
+
+    MeasurementModel *m_model;
+    bool m_fetching = false;
+    int m_trimmedAtTop = 0;
+    int m_valueBeforeTrim = 0;
+};
+
+// What differs between the two views.
+struct DataViewKind {
+    bool currentData; // current-data view: threshold selection, both date fields select the range
+    QString tableName;
+    QString caption;
+    QString countLabelName;
+    QString countHint;
+    QString gridHint;
+    QString navigatorHint;
+    QString dateSelectionHint;
+    QString sortHint;
+    QString rangeError;
+    int unitListRows;
+    int top; // stored position
+    int left;
+};
+
+class TDataViewForm : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kWidth = 665;
+    static constexpr int kHeight = 508;
+
+    // Creates the view (its creation steps run at once): `settings` and
+    // `autoRefreshViews` belong to the main window and outlive the view;
+    // `databaseName` is the location of the main window's Units.DB handle.
+    TDataViewForm(const DataViewKind &kind, const config::TSettings &settings,
+                  bool &autoRefreshViews, const QString &databaseName, QWidget *parent = nullptr);
+    ~TDataViewForm() override;
+
+    // --- what the main window, the options dialog and the recording call ---
+    // Shows the view without modality and brings it to the front.
+    void showView();
+    // The row counter: "Строк: " and the number of rows of the whole table.
+    void setRecordCount(qint64 count);
+    // After a record was added to the table: the counter takes the table's
+    // row count, and while AutoRefreshViews is on the view moves to its first
+    // row, which brings the new rows into view (range and filter stay).
+    void recordAppended();
+    void recordAppended(qint64 count);
+    // The hint switch of the view's controls.
+    void setHintsEnabled(bool on);
+    bool hintsEnabled() const { return m_hintsOn; }
+    // The date picker the date fields open on a double-click.
+    void setDatePicker(TDateDlgForm *picker) { m_picker = picker; }
+    // The view's table handle (read-only).
+    store::Table &table() { return m_table; }
+
+    // --- handlers ----------------------------------------------------------
+    void FormCreate();
+    void FormActivate();
+    void ApplyBitBtnClick();
+    void AutoRefreshCheckBoxClick();
+    void DateMaskEditDblClick(QLineEdit *field);
+    void DateMaskEditChange(QLineEdit *field);
+
+    // The filter expression "ПРИМЕНИТЬ" builds from the unit item (0 = all,
+    // k = unit k, -1 = none chosen) and the threshold item (0 = all
+    // readings, 1 = above threshold 1, 2 = above threshold 2).
+    static QString filterExpression(int unitItem, int levelItem);
+
+    // --- controls ----------------------------------------------------------
+    QCheckBox *AutoRefreshCheckBox = nullptr;
+    QWidget *DBNavigator1 = nullptr;
+    QToolButton *NavFirst = nullptr;
+    QToolButton *NavPrior = nullptr;
+    QToolButton *NavNext = nullptr;
+    QToolButton *NavLast = nullptr;
+    QLabel *RowCountLabel = nullptr; // CountLabel / ArcCountLabel
+    MeasurementGrid *DBGrid1 = nullptr;
+    QGroupBox *UnitGroupBox = nullptr;
+    QComboBox *UnitComboBox = nullptr;
+    QPushButton *ApplyBitBtn = nullptr;
+    RadioGroup *LevelFiltrRadioGroup = nullptr; // current-data view only
+    RadioGroup *DateFiltrRadioGroup = nullptr;
+    QGroupBox *DateRangeGroupBox = nullptr;
+    QLineEdit *DateMaskEdit1 = nullptr;
+    QLineEdit *DateMaskEdit2 = nullptr;
+    QGroupBox *SortGroupBox = nullptr;
+    QRadioButton *RadioButton1 = nullptr;
+    QRadioButton *RadioButton2 = nullptr;
+
+protected:
+    bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+    const DataViewKind m_kind;
+
+private:
+    void buildControls();
+    void applySelection(bool newestFirst);
+    void setHint(QWidget *widget, const QString &hint);
+    void rebuildUnitList();
+    void updateNavigator();
+    QString rangeErrorText() const { return m_kind.rangeError; }
+
+    const config::TSettings &m_settings;
+    bool &m_autoRefreshViews;
+    store::Table m_table;
+    MeasurementModel *m_model = nullptr;
+    TDateDlgForm *m_picker = nullptr;
+    QHash<QWidget *, QString> m_hints;
+    bool m_hintsOn = true;
+    bool m_leftForModal = false;
+    bool m_modalOpen = false;
+};
+
+} // namespace orvex::views
