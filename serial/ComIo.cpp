@@ -39,11 +39,12 @@ std::int64_t totalDeadline(std::int64_t start, std::uint32_t multiplier, std::ui
     return start + std::int64_t(multiplier) * bytes + std::int64_t(constant);
 }
 
-// Waits up to `timeoutMs` (-1 without limit) for `events` on `fd`.
-void waitFor(int fd, short events, std::int64_t timeoutMs) {
+// Waits up to `timeoutMs` (-1 without limit) for `events` on `fd`; returns
+// what poll() reported.
+short waitFor(int fd, short events, std::int64_t timeoutMs) {
     pollfd p{fd, events, 0};
     const int timeout = timeoutMs < 0 ? -1 : int(std::min<std::int64_t>(timeoutMs, 60'000));
-    ::poll(&p, 1, timeout);
+    return ::poll(&p, 1, timeout) > 0 ? p.revents : short(0);
 }
 
 } // namespace
@@ -141,7 +142,6 @@ bool TBComPort::continueTransfer(TTransferRecord &r, bool wait) {
             r.failed = true;
             return false;
         }
-        bool endOfFile = false;
         while (r.done < r.requested) {
             const ssize_t n = isRead ? m_platform->read(fd, r.readBuffer + r.done,
                                                         std::size_t(r.requested - r.done))
@@ -153,10 +153,8 @@ bool TBComPort::continueTransfer(TTransferRecord &r, bool wait) {
                     r.lastByteMs = nowMs();
                 continue;
             }
-            if (n == 0) {
-                endOfFile = isRead; // a hung-up tty reads as end of file
-                break;
-            }
+            if (n == 0)
+                break; // VMIN=0 VTIME=0: nothing there now (also on a hung-up line)
             if (errno == EINTR)
                 continue;
             if (errno == EAGAIN || errno == EWOULDBLOCK)
@@ -175,7 +173,7 @@ bool TBComPort::continueTransfer(TTransferRecord &r, bool wait) {
                 t.readInterval == kNoLimit && t.readMultiplier == 0 && t.readConstant == 0;
             const bool firstByteOnly = t.readInterval == kNoLimit && t.readMultiplier == kNoLimit &&
                                        t.readConstant > 0 && t.readConstant < kNoLimit;
-            if (r.done == r.requested || immediate || endOfFile || (firstByteOnly && r.done > 0)) {
+            if (r.done == r.requested || immediate || (firstByteOnly && r.done > 0)) {
                 r.complete = true;
                 return true;
             }
@@ -217,8 +215,11 @@ bool TBComPort::continueTransfer(TTransferRecord &r, bool wait) {
             if (remaining >= 0)
                 drainMs = std::min(drainMs, remaining);
             waitFor(-1, 0, drainMs);
-        } else {
-            waitFor(fd, waitEvents, remaining);
+        } else if (waitFor(fd, waitEvents, remaining) & (POLLHUP | POLLERR)) {
+            // The line has gone (adapter unplugged, far end closed): a
+            // transfer that cannot complete fails instead of waiting on.
+            r.failed = true;
+            return false;
         }
     }
 }

@@ -97,10 +97,35 @@ struct TComThread::Handover {
 TComThread::TComThread(TBComPort *port) : m_port(port), m_handover(std::make_shared<Handover>()) {
     m_stopFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     m_handover->doneFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (m_stopFd < 0 || m_handover->doneFd < 0) {
-        if (m_stopFd >= 0)
-            ::close(m_stopFd);
+    m_epoll = ::epoll_create1(EPOLL_CLOEXEC);
+    if (m_stopFd < 0 || m_handover->doneFd < 0 || m_epoll < 0) {
+        for (int fd : {m_stopFd, m_epoll}) {
+            if (fd >= 0)
+                ::close(fd);
+        }
         throw EComPort(msg::eventThread());
+    }
+    // Registered and measured here, on the opening thread, so that whatever
+    // happens on the line after OpenPort returns is seen as a change.
+    const int fd = port->m_handle;
+    epoll_event stopEvent{};
+    stopEvent.events = EPOLLIN;
+    stopEvent.data.u32 = 0;
+    ::epoll_ctl(m_epoll, EPOLL_CTL_ADD, m_stopFd, &stopEvent);
+    epoll_event deviceEvent{};
+    deviceEvent.events = EPOLLIN | EPOLLPRI | EPOLLET;
+    deviceEvent.data.u32 = 1;
+    ::epoll_ctl(m_epoll, EPOLL_CTL_ADD, fd, &deviceEvent);
+    m_errorsSupported = port->m_platform->ioctl(fd, TIOCGICOUNT, &m_errorsSeen) == 0;
+    takeLinesBaseline();
+}
+
+void TComThread::takeLinesBaseline() {
+    m_linesWatched = m_port->m_watchModemLines && m_linesSupported;
+    if (m_linesWatched &&
+        m_port->m_platform->ioctl(m_port->m_handle, TIOCMGET, &m_linesSeen) != 0) {
+        m_linesSupported = false;
+        m_linesWatched = false;
     }
 }
 
@@ -108,6 +133,7 @@ TComThread::~TComThread() {
     SignalStop();
     wait();
     ::close(m_stopFd);
+    ::close(m_epoll);
 }
 
 void TComThread::SignalStop() {
@@ -133,53 +159,34 @@ void TComThread::run() {
     const int fd = m_port->m_handle;
     SerialPlatform *platform = m_port->m_platform;
 
-    const int ep = ::epoll_create1(EPOLL_CLOEXEC);
-    if (ep >= 0) {
-        epoll_event stopEvent{};
-        stopEvent.events = EPOLLIN;
-        stopEvent.data.u32 = 0;
-        ::epoll_ctl(ep, EPOLL_CTL_ADD, m_stopFd, &stopEvent);
-        epoll_event deviceEvent{};
-        deviceEvent.events = EPOLLIN | EPOLLPRI | EPOLLET;
-        deviceEvent.data.u32 = 1;
-        ::epoll_ctl(ep, EPOLL_CTL_ADD, fd, &deviceEvent);
-    }
-
-    // What the thread compares against to notice changes.
-    serial_icounter_struct errorsSeen{};
-    bool errorsSupported = platform->ioctl(fd, TIOCGICOUNT, &errorsSeen) == 0;
-    int linesSeen = 0;
-    bool linesSupported = true;
-    bool linesWatched = false;
+    const int ep = m_epoll;
     bool rxFull = false;
     bool txDraining = false;
     std::int64_t nextTick = -1;
 
     auto errorsChanged = [&]() {
-        if (!errorsSupported)
+        if (!m_errorsSupported)
             return false;
         serial_icounter_struct now{};
         if (platform->ioctl(fd, TIOCGICOUNT, &now) != 0)
             return false;
-        const bool changed = now.frame != errorsSeen.frame || now.parity != errorsSeen.parity ||
-                             now.overrun != errorsSeen.overrun || now.brk != errorsSeen.brk ||
-                             now.buf_overrun != errorsSeen.buf_overrun;
-        errorsSeen = now;
+        const serial_icounter_struct &was = m_errorsSeen;
+        const bool changed = now.frame != was.frame || now.parity != was.parity ||
+                             now.overrun != was.overrun || now.brk != was.brk ||
+                             now.buf_overrun != was.buf_overrun;
+        m_errorsSeen = now;
         return changed;
     };
 
-    while (ep >= 0 && !m_stop) {
+    while (!m_stop) {
         if (m_txWritten.exchange(false))
             txDraining = true;
-        const bool watchLines = m_port->m_watchModemLines && linesSupported;
-        if (watchLines && !linesWatched) {
-            // A handler was just assigned: the current state is the baseline.
-            if (platform->ioctl(fd, TIOCMGET, &linesSeen) != 0)
-                linesSupported = false;
-        }
-        linesWatched = watchLines && linesSupported;
+        // A handler assigned since the last round makes the current lines
+        // the baseline.
+        if (m_port->m_watchModemLines != m_linesWatched)
+            takeLinesBaseline();
         const bool ticking =
-            linesWatched || (m_port->m_watchErrors && errorsSupported) || txDraining;
+            m_linesWatched || (m_port->m_watchErrors && m_errorsSupported) || txDraining;
         int timeout = -1;
         if (ticking) {
             const std::int64_t now = nowMs();
@@ -227,10 +234,10 @@ void TComThread::run() {
 
         if (ticking && nowMs() >= nextTick) {
             nextTick = nowMs() + kTickMs;
-            if (linesWatched) {
+            if (m_linesWatched) {
                 int lines = 0;
                 if (platform->ioctl(fd, TIOCMGET, &lines) == 0) {
-                    const int changed = lines ^ linesSeen;
+                    const int changed = lines ^ m_linesSeen;
                     if (changed & TIOCM_CTS)
                         set.insert(peCTS);
                     if (changed & TIOCM_DSR)
@@ -239,9 +246,10 @@ void TComThread::run() {
                         set.insert(peRLSD);
                     if ((changed & TIOCM_RNG) && (lines & TIOCM_RNG))
                         set.insert(peRing);
-                    linesSeen = lines;
+                    m_linesSeen = lines;
                 } else {
-                    linesSupported = false;
+                    m_linesSupported = false;
+                    m_linesWatched = false;
                 }
             }
             if (m_port->m_watchErrors && errorsChanged())
@@ -271,8 +279,6 @@ void TComThread::run() {
     // On the way out: nothing more is watched, and both driver queues are
     // discarded (a device that is gone refuses; that changes nothing).
     platform->tcflush(fd, TCIOFLUSH);
-    if (ep >= 0)
-        ::close(ep);
 }
 
 TComThread::Delivery TComThread::deliver(TPortEventSet events) {

@@ -15,6 +15,7 @@
 #include <QThread>
 #include <atomic>
 #include <exception>
+#include <linux/serial.h>
 #include <memory>
 
 namespace orvex::serial {
@@ -45,9 +46,18 @@ private:
     Delivery deliver(TPortEventSet events);
     Delivery handOver(QObject *receiver, bool replyFirst, int code, TPortEventSet events);
     void drainStop();
+    void takeLinesBaseline();
 
     TBComPort *m_port;
     int m_stopFd = -1;
+    int m_epoll = -1;
+    // What the loop compares against to notice changes (event thread only,
+    // once started).
+    serial_icounter_struct m_errorsSeen{};
+    bool m_errorsSupported = false;
+    int m_linesSeen = 0;
+    bool m_linesSupported = true;
+    bool m_linesWatched = false;
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_txWritten{false};
     std::atomic<std::uint8_t> m_current{0};
