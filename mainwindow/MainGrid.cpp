@@ -2,9 +2,10 @@
 // register, laying it out for the window size, and freeing it.
 #include "mainwindow/MainOrvex01.h"
 
-#include "config/Register.h"
+#include "config/UnitRegister.h"
 #include "mainwindow/HintText.h"
 #include "mainwindow/Texts.h"
+#include "ui/ErrorHandler.h"
 
 #include <QProgressBar>
 
@@ -53,6 +54,7 @@ polling::ChannelRow TMainForm::channelRow(int u) {
 void TMainForm::BuildGrid() {
     const int units = Settings.UnitsAmount;
     const int channels = Settings.ChannalsMaxAmount;
+    placeChrome();
     // 1.
     delete FirstRunNotice;
     FirstRunNotice = nullptr;
@@ -83,7 +85,7 @@ void TMainForm::BuildGrid() {
     cellFont.setPointSize(8);
     for (int u = 1; u <= units; ++u) {
         // 6.1 The register rows; the Units.DB cursor stands on unit u.
-        config::ensureGridRows(u, Settings, UnitsTable, SensorTable);
+        Register.ensureGridRows(u);
         // 6.2
         auto *panel = new TUnitPanel(m_client);
         panel->setObjectName(QStringLiteral("UnitPanel%1").arg(u));
@@ -187,6 +189,7 @@ void TMainForm::LayoutGrid() {
         m_pendingFrom = size();
         m_pendingTo = window.windowSize();
         resize(window.windowSize());
+        placeChrome();
         if (size() != window.windowSize()) {
             // Not taken at once: lay out for the size the window has.
             FormWindow actual(size(), clientSize(), true, QSize(), QSize());

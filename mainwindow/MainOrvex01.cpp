@@ -2,7 +2,7 @@
 // and closing.
 #include "mainwindow/MainOrvex01.h"
 
-#include "config/Register.h"
+#include "config/UnitRegister.h"
 #include "mainwindow/HintText.h"
 #include "mainwindow/Texts.h"
 #include "store/Location.h"
@@ -95,6 +95,7 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent) {
     setOwnHintSwitch(this, true);
     createControls();
     resize(800, 600);
+    placeChrome();
 }
 
 TMainForm::~TMainForm() {
@@ -237,16 +238,20 @@ void TMainForm::createMenu() {
             [this] { ui::guarded([this] { miExitClick(); }, this); });
 }
 
+// The client area is the window below the menu bar. It is computed from the
+// window's size rather than read from the client widget, so it is right at
+// once after a resize of a hidden window too (whose resize event comes later).
 QSize TMainForm::clientSize() const {
-    return m_client->size();
+    return {width(), std::max(0, height() - MainMenu1->sizeHint().height())};
 }
 
 void TMainForm::placeChrome() {
-    const int menuHeight = MainMenu1->sizeHint().height();
+    const QSize client = clientSize();
+    const int menuHeight = height() - client.height();
     MainMenu1->setGeometry(0, 0, width(), menuHeight);
-    m_client->setGeometry(0, menuHeight, width(), std::max(0, height() - menuHeight));
-    const int cw = m_client->width();
-    const int ch = m_client->height();
+    m_client->setGeometry(0, menuHeight, client.width(), client.height());
+    const int cw = client.width();
+    const int ch = client.height();
     ToolPanel->setGeometry(0, 0, cw, kToolBarHeight);
     if (auto *f = L2ProcCheckBox1->parentWidget())
         f->setGeometry(cw - kL2ProcRightOffset, 4, 46, 25);
@@ -283,7 +288,7 @@ void TMainForm::FormCreate() {
             config::IniFileLoad(Settings, *this);
             // 4.
             locateDatabase();
-            config::startupHandOver(Settings, UnitsTable);
+            Register.startUpHandOver();
             // 5.
             L2ProcCheckBox1->setChecked(Settings.L2ProcOn);
             SoundCheckBox1->setChecked(Settings.Sound_ON);
@@ -300,7 +305,7 @@ void TMainForm::FormCreate() {
                 BuildGrid();
                 miHint2->setChecked(Settings.ShowHint2);
                 miHint3->setChecked(Settings.ShowHint3);
-                config::CheckDuplicateAddresses(Settings, UnitsTable);
+                Register.CheckDuplicateAddresses();
             } else {
                 enterFirstRunState();
             }
@@ -399,7 +404,7 @@ void TMainForm::miOptionsClick() {
     do {
         if (peers.showOptionsDialog)
             peers.showOptionsDialog();
-    } while (config::CheckDuplicateAddresses(Settings, UnitsTable));
+    } while (Register.CheckDuplicateAddresses());
     // 4. Without a port nothing is rebuilt; the counts and the period the
     // dialog changed go back to what the grid was built with, so the grid,
     // the poll cycle and the recorder never disagree about them.

@@ -13,6 +13,7 @@
 #pragma once
 
 #include "config/Settings.h"
+#include "config/UnitRegister.h"
 #include "mainwindow/GridGeometry.h"
 #include "mainwindow/GridPanels.h"
 #include "mainwindow/HintHook.h"
@@ -177,6 +178,8 @@ public:
     store::Table ArcTable;
     store::Table PlotTable1;
     serial::TBComPort BComPort1;
+    // The unit and sensor register over UnitsTable, SensorTable and Settings.
+    config::UnitRegister Register{UnitsTable, SensorTable, Settings};
 
     // The poll cycle's handlers of the start/stop button and the timer.
     std::function<void()> ScanBitBtnClickHandler;

@@ -108,8 +108,7 @@ TEST(GridPanels, CellPaintsItsRecordsViewWithTheFontRuleForItsSize) {
     EXPECT_EQ(cell->pointSize(), 12);
 }
 
-TEST(HintHook, ShownTooltipIsAtMost400PixelsWide)
-{
+TEST(HintHook, ShownTooltipIsAtMost400PixelsWide) {
     HintScene scene;
     scene.cell->setHint(QStringLiteral(" Канал № 1-1\r ") +
                         QStringLiteral("длинный комментарий ").repeated(30));

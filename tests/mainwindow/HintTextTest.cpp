@@ -170,8 +170,7 @@ TEST(HintRichText, LineBreaksBlanksAndMarkupAreShownAsTyped) {
     EXPECT_FALSE(rich.contains(QStringLiteral("<b>a")));
 }
 
-TEST(HintRichText, LongHintsWrapAt400PixelsShortOnesKeepTheirWidth)
-{
+TEST(HintRichText, LongHintsWrapAt400PixelsShortOnesKeepTheirWidth) {
     // A tooltip label lays its text out at a width of its own choosing (about
     // 80 average characters); the hint must still not be wider than 400 px.
     const QFontMetrics fm(QApplication::font());

@@ -1,0 +1,121 @@
+// A program folder with an empty database under the alias, an optional
+// settings file, and a main window created on it, for the main window tests.
+#pragma once
+
+#include "config/Settings.h"
+#include "mainwindow/MainOrvex01.h"
+#include "polling/Protocol.h"
+#include "store/Installer.h"
+#include "store/Location.h"
+#include "store/Table.h"
+#include "tests/support/TestSupport.h"
+#include "ui/Messages.h"
+
+#include <QDir>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace orvex::test {
+
+// Window geometry for writing a settings file without a window.
+struct RecordedWindows : config::SettingsWindows {
+    int top = 0, left = 0, height = 600, width = 800;
+    bool hints = true;
+    void setMainTop(int v) override { top = v; }
+    void setMainLeft(int v) override { left = v; }
+    void setMainHeight(int v) override { height = v; }
+    void setMainWidth(int v) override { width = v; }
+    void setMainShowHint(bool on) override { hints = on; }
+    int mainTop() const override { return top; }
+    int mainLeft() const override { return left; }
+    int mainHeight() const override { return height; }
+    int mainWidth() const override { return width; }
+    bool mainShowHint() const override { return hints; }
+};
+
+class MainFormTest : public ::testing::Test {
+protected:
+    TempProgramFolder folder;
+    ui::MessageRecorder messages;
+    std::unique_ptr<mainwindow::TMainForm> form;
+
+    void SetUp() override {
+        store::createDatabase(folder.file(QStringLiteral("Database")));
+        store::defineAlias(QString::fromLatin1(store::kAliasName), QStringLiteral("Database"));
+        // Four units in the register: the start-up lowers the unit count to
+        // the number of Units.DB rows.
+        store::Table units;
+        openUnits(units);
+        for (int n = 1; n <= 4; ++n)
+            units.appendRecord({n, QStringLiteral("Пульт №%1").arg(n), n, QString()});
+    }
+
+    static void openUnits(store::Table &units) {
+        units.setDatabaseName(QString::fromLatin1(store::kAliasName));
+        units.setTableName(QStringLiteral("Units.DB"));
+        units.setIndexFieldNames(QStringLiteral("Unit_IDX"));
+        units.open();
+    }
+
+    // Writes a settings file with a configured port; `edit` adjusts it.
+    template <typename F> void writeSettings(F edit, RecordedWindows windows = {}) {
+        config::TSettings s;
+        s.ComPortNo = 1;
+        s.UnitsAmount = 4;
+        s.ChannalsMaxAmount = 8;
+        edit(s, windows);
+        config::IniFileSave(s, windows);
+    }
+
+    // Creates the main window and runs its start-up.
+    mainwindow::TMainForm &create() {
+        form = std::make_unique<mainwindow::TMainForm>();
+        form->FormCreate();
+        return *form;
+    }
+
+    // The window height that gives a client area `clientHeight` high.
+    static int windowHeightFor(int clientHeight) {
+        mainwindow::TMainForm probe;
+        return clientHeight + probe.height() - probe.clientSize().height();
+    }
+
+    // Appends `count` rows to a table through a handle of its own.
+    void appendRows(const QString &table, int count) {
+        store::Table t;
+        t.setDatabaseName(QString::fromLatin1(store::kAliasName));
+        t.setTableName(table);
+        t.open();
+        store::Transaction tx(t);
+        for (int i = 0; i < count; ++i) {
+            t.append();
+            t.setValue(QStringLiteral("Date"), QDate(2026, 12, 9));
+            t.setValue(QStringLiteral("Time"), QTime(12, 0, i % 60));
+            t.setValue(QStringLiteral("UnitNo"), 1);
+            t.setValue(QStringLiteral("Alarm"), 0);
+            t.post();
+        }
+        tx.commit();
+    }
+};
+
+// A good 19-byte reply: channel bytes 1..8, scale kind, thresholds, mask.
+inline polling::ReplyBuffer goodReply(std::uint8_t address, std::array<std::uint8_t, 8> channels,
+                                      std::uint8_t kind, std::uint8_t warn, std::uint8_t trip,
+                                      std::uint8_t mask = 0xFF) {
+    polling::ReplyBuffer r{};
+    r[0] = address;
+    r[1] = polling::kPollFunction;
+    for (int ch = 0; ch < 8; ++ch)
+        r[3 + ch] = channels[ch];
+    r[11] = kind;
+    r[12] = warn;
+    r[13] = trip;
+    r[16] = mask;
+    const std::uint16_t crc = polling::CalcCrc16(r.data(), 17);
+    r[17] = std::uint8_t(crc & 0xFF);
+    r[18] = std::uint8_t(crc >> 8);
+    return r;
+}
+
+} // namespace orvex::test
