@@ -307,11 +307,15 @@ void BM_ViewPage(benchmark::State &state) {
 void viewPageArgs(benchmark::internal::Benchmark *b) {
     for (int archive : {0, 1}) {
         for (int sel = 0; sel < int(std::size(kSelections)); ++sel) {
+            // The archive view selects by unit and date only; alarm filters
+            // on the archive are not indexed (every archive row has an alarm).
+            if (archive && QByteArray(kSelections[sel].filter).contains("Alarm"))
+                continue;
             for (int last : {0, 1})
                 b->Args({archive, sel, last, 1});
         }
         b->Args({archive, 0, 0, 0});
-        b->Args({archive, 3, 1, 0});
+        b->Args({archive, archive ? 1 : 3, 1, 0});
     }
 }
 BENCHMARK(BM_ViewPage)->Apply(viewPageArgs)->Unit(benchmark::kMicrosecond);

@@ -550,3 +550,13 @@ TEST_F(TableTest, ClosedHandlesReportInsteadOfFailingSilently) {
     unknown.setTableName(QStringLiteral("Other.DB"));
     EXPECT_THROW(unknown.open(), StoreError);
 }
+
+TEST_F(TableTest, ReadOnlyHandleOpensWithoutAWriterAndSeesCommittedRows) {
+    {
+        auto w = open(QStringLiteral("Arc.DB"));
+        appendMeasurement(*w, kDay1, QTime(3, 0), 2, 2);
+    } // the last connection closes: the WAL is checkpointed and removed
+    auto r = open(QStringLiteral("Arc.DB"), QStringLiteral("Dat_IDX_D"), true);
+    EXPECT_EQ(r->recordCount(), 1);
+    EXPECT_EQ(r->asInteger(QStringLiteral("Alarm")), 2);
+}
