@@ -11,10 +11,12 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QStandardItemModel>
 #include <QStyle>
 #include <QTableView>
+#include <QTextCharFormat>
 #include <QToolButton>
 
 namespace orvex::views {
@@ -103,6 +105,15 @@ void SpinArrows::resizeEvent(QResizeEvent *) {
     m_down->setGeometry(0, half, width(), height() - half);
 }
 
+// ---------------------------------------------------------------- MonthCalendar
+
+void MonthCalendar::paintCell(QPainter *painter, const QRect &rect, QDate date) const {
+    if (date.month() == monthShown() && date.year() == yearShown())
+        QCalendarWidget::paintCell(painter, rect, date);
+    else
+        painter->fillRect(rect, palette().brush(QPalette::Base));
+}
+
 // ---------------------------------------------------------------- TDateDlgForm
 
 TDateDlgForm::TDateDlgForm(QWidget *parent) : QDialog(parent) {
@@ -110,7 +121,10 @@ TDateDlgForm::TDateDlgForm(QWidget *parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Календарь"));
     resize(380, 328);
     move(205, 86);
-    QFont font(QStringLiteral("MS Sans Serif"));
+    // "MS Sans Serif" is not on Linux; Liberation Sans has Arial's metrics
+    // and is the nearest installed family.
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans")});
     font.setPixelSize(21);
     font.setBold(true);
     setFont(font);
@@ -123,7 +137,7 @@ TDateDlgForm::TDateDlgForm(QWidget *parent) : QDialog(parent) {
     bevel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     bevel->setGeometry(7, 0, 345, 244);
 
-    Calendar1 = new QCalendarWidget(this);
+    Calendar1 = new MonthCalendar(this);
     Calendar1->setObjectName(QStringLiteral("Calendar1"));
     Calendar1->setGeometry(17, 4, 324, 183);
     Calendar1->setFirstDayOfWeek(Qt::Monday);
@@ -133,6 +147,15 @@ TDateDlgForm::TDateDlgForm(QWidget *parent) : QDialog(parent) {
     Calendar1->setDateEditEnabled(false);
     Calendar1->setGridVisible(true);
     Calendar1->setAccessibleName(QStringLiteral("Календарь"));
+    // Six weeks and the weekday row share 183 pixels: the day numbers are
+    // smaller than the dialog's text. Weekends look like other days.
+    QFont dayFont = font;
+    dayFont.setPixelSize(15);
+    Calendar1->setFont(dayFont);
+    QTextCharFormat plain;
+    plain.setForeground(Qt::black);
+    Calendar1->setWeekdayTextFormat(Qt::Saturday, plain);
+    Calendar1->setWeekdayTextFormat(Qt::Sunday, plain);
 
     // The weekday strip covers the calendar's own weekday row.
     auto *weekdays = new QStandardItemModel(0, 7, this);

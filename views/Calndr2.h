@@ -4,11 +4,11 @@
 #pragma once
 
 #include <QAbstractSpinBox>
+#include <QCalendarWidget>
 #include <QDate>
 #include <QDialog>
 #include <QWidget>
 
-class QCalendarWidget;
 class QHeaderView;
 class QLineEdit;
 class QPushButton;
@@ -65,6 +65,17 @@ protected:
 private:
     QToolButton *m_up;
     QToolButton *m_down;
+};
+
+// The month grid: only the days of the shown month are drawn; the cells of
+// the neighbouring months stay blank.
+class MonthCalendar : public QCalendarWidget {
+    Q_OBJECT
+public:
+    using QCalendarWidget::QCalendarWidget;
+
+protected:
+    void paintCell(QPainter *painter, const QRect &rect, QDate date) const override;
 };
 
 class TDateDlgForm : public QDialog {

@@ -74,6 +74,10 @@ MeasurementGrid::MeasurementGrid(MeasurementModel *model, QWidget *parent)
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setStyleSheet(
+        QStringLiteral("QHeaderView::section { background-color: rgb(255,251,240);"
+                       " border: 0; border-right: 1px solid #a0a0a0;"
+                       " border-bottom: 1px solid #a0a0a0; padding: 2px; }"));
 
     // The current row stays highlighted while another control has the focus.
     QPalette palette = this->palette();
@@ -263,6 +267,7 @@ void TDataViewForm::buildControls() {
         button->setObjectName(QString::fromLatin1(name));
         button->setIcon(style()->standardIcon(icon));
         button->setFixedSize(30, 28);
+        button->setIconSize(QSize(16, 16));
         button->setAccessibleName(hint);
         setHint(button, hint);
         navLayout->addWidget(button);
@@ -270,6 +275,10 @@ void TDataViewForm::buildControls() {
     navButton(NavFirst, "NavFirst", QStyle::SP_MediaSkipBackward, QStringLiteral("Первая запись"));
     navButton(NavPrior, "NavPrior", QStyle::SP_ArrowLeft, QStringLiteral("Предыдущая запись"));
     navButton(NavNext, "NavNext", QStyle::SP_ArrowRight, QStringLiteral("Следующая запись"));
+    NavPrior->setIcon(QIcon());
+    NavPrior->setArrowType(Qt::LeftArrow);
+    NavNext->setIcon(QIcon());
+    NavNext->setArrowType(Qt::RightArrow);
     navButton(NavLast, "NavLast", QStyle::SP_MediaSkipForward, QStringLiteral("Последняя запись"));
     setHint(DBNavigator1, m_kind.navigatorHint);
     topLayout->addWidget(DBNavigator1);
@@ -368,6 +377,7 @@ void TDataViewForm::buildControls() {
     };
     dateField(DateMaskEdit1, "DateMaskEdit1", QStringLiteral("от"), 0);
     dateField(DateMaskEdit2, "DateMaskEdit2", QStringLiteral("до"), 1);
+    rangeLayout->setColumnStretch(2, 1);
     bottomLayout->addWidget(DateRangeGroupBox);
 
     SortGroupBox = new QGroupBox(QStringLiteral(" Порядок сортировки "), bottom);

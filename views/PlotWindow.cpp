@@ -48,6 +48,12 @@ QImage squareMarker() {
     return image;
 }
 
+// The chart title is rich text: two lines, blanks kept as they are.
+QString titleHtml(const QString &line1, const QString &line2) {
+    return QStringLiteral("<p align=\"center\" style=\"white-space:pre\">%1<br>%2</p>")
+        .arg(line1.toHtmlEscaped(), line2.toHtmlEscaped());
+}
+
 QString labelFormatFor(double step) {
     return std::abs(step - std::round(step)) < 1e-9 ? QStringLiteral("%.0f")
                                                     : QStringLiteral("%.1f");
@@ -72,13 +78,14 @@ TPlotForm::TPlotForm(const config::TSettings &settings, const QString &databaseN
     gradient.setColorAt(1, kGradientEnd);
     m_chart->setBackgroundBrush(gradient);
     m_chart->setPlotAreaBackgroundVisible(false);
-    QFont titleFont(QStringLiteral("Arial"));
+    QFont titleFont;
+    titleFont.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
     titleFont.setPixelSize(13);
     titleFont.setBold(true);
     m_chart->setTitleFont(titleFont);
     m_chart->setTitleBrush(kMaroon);
     m_title1 = QStringLiteral("50 последних измерений");
-    m_chart->setTitle(m_title1 + QStringLiteral("\n "));
+    m_chart->setTitle(titleHtml(m_title1, QString()));
 
     m_bottomAxis = new QValueAxis;
     m_bottomAxis->setRange(0, kPlotPoints - 1);
@@ -128,6 +135,12 @@ TPlotForm::TPlotForm(const config::TSettings &settings, const QString &databaseN
         this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->setFixedHeight(22);
+    Panel1->setMinimumWidth(0);
+    Panel1->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    QFont panelFont;
+    panelFont.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans")});
+    panelFont.setPixelSize(11);
+    Panel1->setFont(panelFont);
     Panel1->setAutoFillBackground(true);
     QPalette palette = Panel1->palette();
     palette.setColor(QPalette::Window, kPanelColour);
@@ -222,7 +235,7 @@ void TPlotForm::FormActivate() {
             m_title2 = QString::fromUtf16(scale.titlePrefix) + PlotUnitLabel;
         break;
     }
-    m_chart->setTitle(m_title1 + QLatin1Char('\n') + m_title2);
+    m_chart->setTitle(titleHtml(m_title1, m_title2));
     const double maximum = m_leftAxis->max();
     m_thresholdPercent =
         maximum != 0 ? (maximum - TripThreshold) * 100 / maximum : m_thresholdPercent;
