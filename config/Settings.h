@@ -70,7 +70,9 @@ struct TSettings {
 // What the settings file needs from the windows: the main window's place,
 // size and hint switch, applied as they are read and taken back when saving,
 // and the present corners of the three secondary windows. The main window
-// implements it, so this library needs no widgets.
+// implements it, so this library needs no widgets. The values are
+// the window's outer frame (position of the frame's top-left corner, size
+// including the frame), as the file has always held them.
 class SettingsWindows {
 public:
     virtual ~SettingsWindows() = default;
