@@ -5,21 +5,17 @@
 // closes). Store errors are shown by the general error handler.
 #pragma once
 
+#include "store/Table.h"
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QTableWidget>
+#include <QToolButton>
 #include <QWidget>
 
 #include <array>
-
-class QToolButton;
-
-namespace orvex::store {
-class Table;
-struct Row;
-} // namespace orvex::store
 
 namespace orvex::config {
 
@@ -30,13 +26,15 @@ void setFieldFromEditor(store::Table &table, const QString &field, const QString
 // Posts a pending edit of the handle, if any.
 void postPendingEdit(store::Table &table);
 
+// Moves a detail handle to one of its rows unless it is already there.
+void moveToRow(store::Table &table, const store::Row &row);
+
 // One-line editor of a text or number field.
 class DbEdit : public QLineEdit {
     Q_OBJECT
 public:
     // `maxLength` 0 takes the field's own size; a number field accepts digits.
-    DbEdit(store::Table &table, const QString &field, int maxLength = 0,
-           QWidget *parent = nullptr);
+    DbEdit(store::Table &table, const QString &field, int maxLength = 0, QWidget *parent = nullptr);
     QString field() const { return m_field; }
     void reload();
 
@@ -114,8 +112,7 @@ private:
     std::array<QWidget *, kColumns * kRows> m_panels{};
     std::array<QLabel *, kColumns * kRows> m_numbers{};
     std::array<QLineEdit *, kColumns * kRows> m_names{};
-    QList<qint64> m_rowIds;
-    QList<int> m_sensorNos;
+    QList<store::Row> m_rows;
 };
 
 // The channel rows of the current unit as a table of the channel number
@@ -130,7 +127,7 @@ private:
     void cellEdited(QTableWidgetItem *item);
 
     store::Table &m_sensors;
-    QList<int> m_sensorNos;
+    QList<store::Row> m_rows;
     bool m_loading = false;
 };
 

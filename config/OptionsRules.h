@@ -1,6 +1,6 @@
-// Rules of the options dialog that need no window: the speed texts, the leave rules of the keep-time and archive-level
-// fields, the number read from a numeric field, and the table-size estimate
-// with its hint texts.
+// Rules of the options dialog that need no window: the speed texts, the leave rules of the
+// keep-time and archive-level fields, the number read from a numeric field, and the table-size
+// estimate with its hint texts.
 #pragma once
 
 #include <QString>

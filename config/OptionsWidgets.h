@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QRadioButton>
 #include <QTabBar>
+#include <QTabWidget>
 
 #include <functional>
 
@@ -99,6 +100,14 @@ protected:
 
 private:
     int m_tabWidth;
+};
+
+// Page control: a tab widget whose tabs all have one width.
+class PageControl : public QTabWidget {
+public:
+    explicit PageControl(int tabWidth, QWidget *parent = nullptr) : QTabWidget(parent) {
+        setTabBar(new FixedWidthTabBar(tabWidth, this));
+    }
 };
 
 // Reports when the keyboard focus leaves a watched control (the control or

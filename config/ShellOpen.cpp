@@ -4,6 +4,7 @@
 #include "ui/ProgramFolder.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QList>
 #include <QProcess>
