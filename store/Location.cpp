@@ -96,13 +96,13 @@ QString resolveDatabase(const QString &databaseName) {
         throw AliasNotDefinedError(texts::aliasNotDefined(name));
     const QString target = aliasTarget(name);
     if (!target.isEmpty()) {
-        const QString folder = absoluteFolder(target);
+        QString folder = absoluteFolder(target);
         if (!QFileInfo(folder).isDir())
             throw DatabaseError(texts::folderMissing(folder));
         return folder;
     }
     const bool looksLikePath = name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\'));
-    const QString folder = absoluteFolder(name);
+    QString folder = absoluteFolder(name);
     if (looksLikePath || QFileInfo(folder).isDir()) {
         if (!QFileInfo(folder).isDir())
             throw DatabaseError(texts::folderMissing(folder));

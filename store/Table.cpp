@@ -399,7 +399,7 @@ void Table::close() {
     }
     if (m_inTransaction) {
         try {
-            Statement(*this, QStringLiteral("ROLLBACK"), {});
+            { Statement done(*this, QStringLiteral("ROLLBACK"), {}); }
         } catch (...) {
         }
         m_inTransaction = false;
@@ -1200,14 +1200,14 @@ qint64 Table::trimTo(qint64 keep) {
 void Table::beginTransaction() {
     requireWritable();
     checkBrowseMode();
-    Statement(*this, QStringLiteral("BEGIN IMMEDIATE"), {});
+    { Statement done(*this, QStringLiteral("BEGIN IMMEDIATE"), {}); }
     m_inTransaction = true;
 }
 
 void Table::commit() {
     requireOpen();
     checkBrowseMode();
-    Statement(*this, QStringLiteral("COMMIT"), {});
+    { Statement done(*this, QStringLiteral("COMMIT"), {}); }
     m_inTransaction = false;
 }
 
@@ -1217,7 +1217,7 @@ void Table::rollback() {
         m_modified = false;
         setState(State::Browse);
     }
-    Statement(*this, QStringLiteral("ROLLBACK"), {});
+    { Statement done(*this, QStringLiteral("ROLLBACK"), {}); }
     m_inTransaction = false;
     refresh();
 }
