@@ -411,7 +411,7 @@ void TBComPort::handlersChanged() {
     void TBComPort::Name(Type handler) {                                                           \
         {                                                                                          \
             std::lock_guard lock(m_handlerLock);                                                   \
-            member = std::move(handler);                                                           \
+            (member) = std::move(handler);                                                         \
         }                                                                                          \
         handlersChanged();                                                                         \
     }
