@@ -1,4 +1,6 @@
 // Entry point of the data acquisition program.
 #include "app/Orvex01m.h"
 
-int main(int argc, char **argv) { return orvex::app::runApplication(argc, argv); }
+int main(int argc, char **argv) {
+    return orvex::app::runApplication(argc, argv);
+}

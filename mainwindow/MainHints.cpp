@@ -56,14 +56,14 @@ void TMainForm::spOnClick(TSensPanel *cell) {
     PlotChannelNo = cell->spChannelNo;
     PlotUnitNo = cell->spUnitNo;
     PlotUnitLabel = cell->spUnitLabel.text();
-    // 2. Only a cell with a decoded gas opens the plot.
-    if (!isDecodedGas(cell->spGasName))
-        return;
     const TUnitPanel *unit =
         PlotUnitNo >= 1 && PlotUnitNo <= kMaxUnits ? UnitPanels[PlotUnitNo] : nullptr;
-    if (peers.showPlot)
-        peers.showPlot(PlotUnitNo, PlotChannelNo, PlotGasName, PlotUnitLabel,
-                       unit ? unit->upTripThreshold : 0.0f);
+    if (peers.handOverPlot)
+        peers.handOverPlot(PlotUnitNo, PlotChannelNo, PlotGasName, PlotUnitLabel,
+                           unit ? unit->upTripThreshold : 0.0f);
+    // 2. Only a cell with a decoded gas opens the plot.
+    if (isDecodedGas(cell->spGasName) && peers.showPlot)
+        peers.showPlot();
 }
 
 void TMainForm::L2ProcCheckBox1Click() {

@@ -94,6 +94,19 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent) {
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     setOwnHintSwitch(this, true);
     createControls();
+    // The line to the units: 8 data bits, no parity, 2 stop bits, small
+    // driver queues; a read returns at once with what has arrived, a write
+    // waits at most 10 ms per byte plus 100 ms.
+    BComPort1.SetByteSize(serial::bs8);
+    BComPort1.SetParity(serial::paNone);
+    BComPort1.SetStopBits(serial::sb2);
+    BComPort1.SetInBufSize(20);
+    BComPort1.SetOutBufSize(4);
+    BComPort1.Timeouts().SetReadInterval(-1);
+    BComPort1.Timeouts().SetReadTotalMultiplier(0);
+    BComPort1.Timeouts().SetReadTotalConstant(0);
+    BComPort1.Timeouts().SetWriteTotalMultiplier(10);
+    BComPort1.Timeouts().SetWriteTotalConstant(100);
     resize(800, 600);
     placeChrome();
 }

@@ -66,10 +66,13 @@ struct MainFormPeers {
     std::function<void()> closePlotWindow;
     std::function<void(const QString &caption)> showDataView;
     std::function<void()> showArchiveView;
-    // The cell click hands unit, channel, gas, unit label and trip threshold.
+    // Every cell click hands unit, channel, gas, unit label and the unit's
+    // trip threshold to the plot window; a cell with a decoded gas then shows
+    // the plot.
     std::function<void(int unitNo, int channelNo, const QString &gasName, const QString &unitLabel,
                        float tripThreshold)>
-        showPlot;
+        handOverPlot;
+    std::function<void()> showPlot;
     // The views' own table handles, closed when the main window closes.
     std::function<void()> closeArchiveTable; // Arc2Table
     std::function<void()> closeCurrentTable; // CurrTable

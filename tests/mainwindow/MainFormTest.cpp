@@ -236,10 +236,12 @@ TEST_F(MainFormTest, CellClickHandsItsValuesAndOpensThePlotOnlyForADecodedGas) {
     f.show();
     int plots = 0;
     float trip = -1;
-    f.peers.showPlot = [&](int, int, const QString &, const QString &, float t) {
-        ++plots;
+    int handOvers = 0;
+    f.peers.handOverPlot = [&](int, int, const QString &, const QString &, float t) {
+        ++handOvers;
         trip = t;
     };
+    f.peers.showPlot = [&] { ++plots; };
     f.decodeUnitReply(2, goodReply(2, {120, 0, 0, 0, 0, 0, 0, 0}, 3, 10, 20, 0x01));
     QTest::mouseClick(f.SensPanels[1][2], Qt::LeftButton);
     EXPECT_EQ(plots, 1);
@@ -257,6 +259,7 @@ TEST_F(MainFormTest, CellClickHandsItsValuesAndOpensThePlotOnlyForADecodedGas) {
     // A cell never decoded: empty gas.
     QTest::mouseClick(f.SensPanels[5][3], Qt::LeftButton);
     EXPECT_EQ(plots, 1);
+    EXPECT_EQ(handOvers, 3);
     EXPECT_EQ(f.PlotUnitNo, 3);
     EXPECT_EQ(f.PlotGasName.text(), QString());
 }

@@ -1,0 +1,128 @@
+// Start-up of the application: the eight windows in their fixed order with
+// their captions, only the main window shown, the later windows using what
+// the main window loaded; the About dialog and the folder chooser. The main
+// window itself is covered by tests/mainwindow.
+#include "app/About.h"
+#include "app/Orvex01m.h"
+#include "app/TreeDialog.h"
+#include "config/IniOptions.h"
+#include "config/Settings.h"
+#include "mainwindow/MainOrvex01.h"
+#include "mainwindow/Texts.h"
+#include "store/Installer.h"
+#include "store/Location.h"
+#include "tests/support/TestSupport.h"
+#include "ui/Messages.h"
+#include "views/PlotWindow.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QTreeView>
+#include <gtest/gtest.h>
+
+using namespace orvex;
+using namespace orvex::app;
+
+namespace {
+
+struct Windows : config::SettingsWindows {
+    void setMainTop(int) override {}
+    void setMainLeft(int) override {}
+    void setMainHeight(int) override {}
+    void setMainWidth(int) override {}
+    void setMainShowHint(bool) override {}
+    int mainTop() const override { return 0; }
+    int mainLeft() const override { return 0; }
+    int mainHeight() const override { return 600; }
+    int mainWidth() const override { return 800; }
+    bool mainShowHint() const override { return true; }
+};
+
+class ApplicationTest : public ::testing::Test {
+protected:
+    test::TempProgramFolder folder;
+    ui::MessageRecorder messages;
+
+    void SetUp() override {
+        store::createDatabase(folder.file(QStringLiteral("Database")));
+        store::defineAlias(QString::fromLatin1(store::kAliasName), QStringLiteral("Database"));
+    }
+};
+
+} // namespace
+
+TEST_F(ApplicationTest, EightWindowsAreCreatedOnceInTheFixedOrderAndOnlyTheMainOneIsShown) {
+    TApplicationWindows windows;
+    EXPECT_EQ(windows.creationOrder(),
+              (QStringList{"TMainForm", "TIniOptionsForm", "TPlotForm", "TDataArcForm",
+                           "TDataArc2Form", "TDateDlgForm", "TTreeDlgForm", "TAboutDlg"}));
+    const QStringList captions = {
+        mainwindow::texts::kMainCaption, mainwindow::texts::kOptionsCaption,
+        mainwindow::texts::kPlotCaption, mainwindow::texts::kDataCaption,
+        mainwindow::texts::kArcCaption,  mainwindow::texts::kDateCaption,
+        mainwindow::texts::kTreeCaption, mainwindow::texts::kAboutCaption};
+    const QList<QWidget *> all = windows.windows();
+    ASSERT_EQ(all.size(), 8);
+    // The current-data view adds its keep time to its design caption.
+    for (int i = 0; i < 8; ++i)
+        EXPECT_TRUE(all[i]->windowTitle().startsWith(captions[i]))
+            << i << " " << all[i]->windowTitle().toStdString();
+    EXPECT_EQ(all[0]->windowTitle(), captions[0]);
+    windows.MainForm().show();
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(all[i]->isVisible(), i == 0) << i;
+    // The poll cycle is on the window's button.
+    EXPECT_TRUE(bool(windows.MainForm().ScanBitBtnClickHandler));
+}
+
+TEST_F(ApplicationTest, LaterWindowsUseWhatTheMainWindowLoaded) {
+    config::TSettings s;
+    s.PlotTop = 300;
+    s.PlotLeft = 510;
+    Windows w;
+    config::IniFileSave(s, w);
+    TApplicationWindows windows;
+    EXPECT_EQ(windows.PlotForm().pos(), QPoint(510, 300));
+    EXPECT_EQ(windows.PlotForm().PlotTable.databaseName(),
+              windows.MainForm().UnitsTable.databaseName());
+}
+
+TEST_F(ApplicationTest, ApplicationTitleIsTheNameNotAPartOfCaptions) {
+    initialiseApplication(*qApp);
+    EXPECT_EQ(QApplication::applicationName(), mainwindow::texts::kApplicationTitle);
+    EXPECT_EQ(QApplication::applicationDisplayName(), mainwindow::texts::kApplicationTitle);
+    QWidget w;
+    w.setWindowTitle(QStringLiteral("x"));
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("x"));
+}
+
+TEST(AboutDialog, FixedSizeContentsAndOkClosesWithOk) {
+    TAboutDlg about;
+    EXPECT_EQ(about.size(), QSize(255, 336));
+    EXPECT_EQ(about.minimumSize(), about.maximumSize());
+    EXPECT_EQ(about.Version->text(), QStringLiteral("Версия 1.1"));
+    EXPECT_EQ(about.ProductName->text(), QStringLiteral("  ОРВЕКС-01м  "));
+    EXPECT_EQ(about.OKButton->geometry(), QRect(75, 298, 105, 27));
+    EXPECT_TRUE(about.OKButton->isDefault());
+    QTimer::singleShot(0, &about, [&about] { QTest::keyClick(&about, Qt::Key_Return); });
+    EXPECT_EQ(about.exec(), QDialog::Accepted);
+}
+
+TEST(FolderChooser, StartsAtTheCurrentFolderAndEscKeepsTheSelection) {
+    test::TempProgramFolder here;
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(here.path());
+    TTreeDlgForm tree;
+    QDir::setCurrent(before);
+    EXPECT_EQ(tree.size(), QSize(309, 210));
+    EXPECT_TRUE(tree.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(QDir(tree.selectedFolder()), QDir(here.path()));
+    QTimer::singleShot(0, &tree, [&tree] { QTest::keyClick(&tree, Qt::Key_Escape); });
+    EXPECT_EQ(tree.exec(), QDialog::Rejected);
+    EXPECT_EQ(QDir(tree.selectedFolder()), QDir(here.path()));
+    QTimer::singleShot(0, &tree, [&tree] { tree.OKBtn->click(); });
+    EXPECT_EQ(tree.exec(), QDialog::Accepted);
+}
