@@ -388,6 +388,16 @@ void TBComPort::startEventThread() {
 void TBComPort::stopEventThread() {
     if (!m_thread)
         return;
+    if (QThread::currentThread() == m_thread.get()) {
+        // Closed by a handler that runs on the event thread itself (smNone):
+        // a thread cannot wait for itself. It leaves its loop as soon as the
+        // handler returns, without touching the port or the device again,
+        // and is deleted on the GUI thread once it has finished.
+        TComThread *self = m_thread.release();
+        self->SignalStop();
+        QObject::connect(self, &QThread::finished, self, &QObject::deleteLater);
+        return;
+    }
     m_thread->SignalStop();
     m_thread->wait();
     m_thread.reset();

@@ -137,6 +137,8 @@ TComThread::~TComThread() {
 }
 
 void TComThread::SignalStop() {
+    if (QThread::currentThread() == this)
+        m_closedFromHandler = true; // the device is closed when the handler returns
     m_stop = true;
     signalFd(m_stopFd);
     QThread::yieldCurrentThread();
@@ -278,7 +280,8 @@ void TComThread::run() {
 
     // On the way out: nothing more is watched, and both driver queues are
     // discarded (a device that is gone refuses; that changes nothing).
-    platform->tcflush(fd, TCIOFLUSH);
+    if (!m_closedFromHandler)
+        platform->tcflush(fd, TCIOFLUSH);
 }
 
 TComThread::Delivery TComThread::deliver(TPortEventSet events) {

@@ -59,6 +59,7 @@ private:
     bool m_linesSupported = true;
     bool m_linesWatched = false;
     std::atomic<bool> m_stop{false};
+    bool m_closedFromHandler = false;
     std::atomic<bool> m_txWritten{false};
     std::atomic<std::uint8_t> m_current{0};
     std::shared_ptr<Handover> m_handover;

@@ -179,6 +179,25 @@ TEST_P(ComThreadTest, QueueEightyPercentFullAndTransmitQueueEmpty) {
     EXPECT_EQ(full.load(), 1);
 }
 
+TEST_P(ComThreadTest, HandlerMayCloseThePort) {
+    std::atomic<int> calls{0};
+    port.SetOnRxChar([&](TBComPort *sender, int) {
+        ++calls;
+        sender->ClosePort();
+    });
+    const int before = threadCount();
+    port.OpenPort();
+    pty.send("x");
+    EXPECT_TRUE(
+        waitUntil([&] { return calls == 1 && !port.Connected() && threadCount() == before; }));
+    // Open again on the same device.
+    port.SetOnRxChar(nullptr);
+    port.OpenPort();
+    EXPECT_EQ(port.WriteBlock("ok", 2), 2);
+    EXPECT_EQ(pty.receive(2), QByteArray("ok"));
+    port.ClosePort();
+}
+
 INSTANTIATE_TEST_SUITE_P(EverySyncMethod, ComThreadTest,
                          ::testing::Values(smThreadSync, smWindowSync, smNone),
                          [](const auto &info) { return std::string(methodName(info.param)); });
