@@ -108,8 +108,7 @@ void generate(const QString &folder, const TableDef &def, qint64 rows, int days,
 
 // A folder whose measurement table holds `rows` rows, generated once.
 QString dataset(const TableDef &def, qint64 rows, int days, bool archive) {
-    const QString folder =
-        benchRoot() + QStringLiteral("/%1-%2").arg(def.sqlName.toLower()).arg(rows);
+    QString folder = benchRoot() + QStringLiteral("/%1-%2").arg(def.sqlName.toLower()).arg(rows);
     const QString marker = folder + QStringLiteral("/complete");
     if (!QFile::exists(marker)) {
         std::fprintf(stderr, "generating %s with %lld rows in %s ...\n", qPrintable(def.fileName),
@@ -182,7 +181,7 @@ void BM_Recording(benchmark::State &state) {
             for (int ch = 1; ch <= 8; ++ch)
                 plot->setValue(ch + 1, ch * 0.01);
             plot->post();
-            plot->trimTo(51 * 15);
+            plot->trimTo(qint64(51) * 15);
             tx.commit();
         }
         qint64 count = 0;
