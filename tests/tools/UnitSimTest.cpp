@@ -246,6 +246,20 @@ TEST(UnitSimLink, LeavesAnythingButALinkAlone) {
     EXPECT_EQ(f.readAll(), QByteArray("mine"));
 }
 
+TEST(UnitSimDevice, ServesOnAGivenDevice) {
+    orvex::test::PtyPair line; // the simulator takes the slave as its "adapter"
+    ASSERT_TRUE(line.valid());
+    QProcess p;
+    p.start(kSimulator, {"--device", line.slaveName(), "--baud", "9600", "--units", "7"});
+    ASSERT_TRUE(p.waitForReadyRead(10000));
+    EXPECT_EQ(p.readAllStandardOutput().trimmed(), ("ready " + line.slaveName()).toUtf8());
+    line.send(request(7));
+    const QByteArray reply = line.receive(19);
+    EXPECT_EQ(CheckReply(asReply(reply), BuildPollRequest(7)).kind, ReplyKind::GoodReply);
+    p.terminate();
+    EXPECT_TRUE(p.waitForFinished(10000));
+}
+
 TEST(UnitSimCommandLine, HelpAndBadOptions) {
     QProcess help;
     help.start(kSimulator, {"--help"});
