@@ -46,7 +46,7 @@ QCheckBox *makeToolCheckBox(const QString &caption, QWidget *toolPanel, QFrame *
     pal.setColor(QPalette::WindowText, kMaroon);
     box->setPalette(pal);
     auto *layout = new QHBoxLayout(frame);
-    layout->setContentsMargins(2, 0, 2, 0);
+    layout->setContentsMargins(1, 0, 1, 0);
     layout->addWidget(box);
     *frameOut = frame;
     return box;
@@ -91,6 +91,12 @@ void TStatusBar::setPanelText(int i, const QString &text) {
 TMainForm::TMainForm(QWidget *parent) : QWidget(parent) {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(kMainCaption);
+    // The window's font is MS Sans Serif, 8 points. Linux lacks it; its
+    // metric neighbour among the installed families is Liberation Sans (the
+    // Arial metrics), which keeps captions inside the pixel sizes the layout
+    // was drawn for, where the default sans family runs wider.
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
+                               {QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     setOwnHintSwitch(this, true);
     createControls();
@@ -267,9 +273,9 @@ void TMainForm::placeChrome() {
     const int ch = client.height();
     ToolPanel->setGeometry(0, 0, cw, kToolBarHeight);
     if (auto *f = L2ProcCheckBox1->parentWidget())
-        f->setGeometry(cw - kL2ProcRightOffset, 4, 46, 25);
+        f->setGeometry(cw - kL2ProcRightOffset, 4, kL2ProcRightOffset - kSoundRightOffset, 25);
     if (auto *f = SoundCheckBox1->parentWidget())
-        f->setGeometry(cw - kSoundRightOffset, 4, 50, 25);
+        f->setGeometry(cw - kSoundRightOffset, 4, kSoundRightOffset - 2, 25);
     StatusBar1->setGeometry(0, ch - kStatusBarHeight, cw, kStatusBarHeight);
     StatusBar1->raise();
 }

@@ -1,0 +1,141 @@
+// Renders PNG screenshots of the main window for a visual check: the first-run
+// state, and a built grid with decoded replies of every colour and state
+// (readings below, at and above the thresholds, warming up, no sensor, sensor
+// fault, channel not in use, a unit without a known scale, no reply, a bad
+// checksum) in value mode and in "% ПС" mode.
+//
+//     mainwindow_screenshots OUTPUT_FOLDER
+//
+// Runs on any platform plugin (offscreen, or a real X server under xvfb-run).
+#include "config/Settings.h"
+#include "mainwindow/MainOrvex01.h"
+#include "polling/Protocol.h"
+#include "store/Installer.h"
+#include "store/Location.h"
+#include "store/Table.h"
+#include "ui/Messages.h"
+#include "ui/ProgramFolder.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLocale>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <cstdio>
+
+using namespace orvex;
+
+namespace {
+
+struct FileWindows : config::SettingsWindows {
+    void setMainTop(int) override {}
+    void setMainLeft(int) override {}
+    void setMainHeight(int) override {}
+    void setMainWidth(int) override {}
+    void setMainShowHint(bool) override {}
+    int mainTop() const override { return 0; }
+    int mainLeft() const override { return 0; }
+    int mainHeight() const override { return 600; }
+    int mainWidth() const override { return 800; }
+    bool mainShowHint() const override { return true; }
+};
+
+polling::ReplyBuffer reply(std::uint8_t address, std::array<std::uint8_t, 8> channels,
+                           std::uint8_t kind, std::uint8_t warn, std::uint8_t trip,
+                           std::uint8_t mask) {
+    polling::ReplyBuffer r{};
+    r[0] = address;
+    r[1] = polling::kPollFunction;
+    for (int ch = 0; ch < 8; ++ch)
+        r[3 + ch] = channels[ch];
+    r[11] = kind;
+    r[12] = warn;
+    r[13] = trip;
+    r[16] = mask;
+    const std::uint16_t crc = polling::CalcCrc16(r.data(), 17);
+    r[17] = std::uint8_t(crc & 0xFF);
+    r[18] = std::uint8_t(crc >> 8);
+    return r;
+}
+
+bool save(QWidget &w, const QString &path) {
+    const bool ok = w.grab().save(path);
+    std::fprintf(stderr, "%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
+    return ok;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    QApplication app(argc, argv);
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
+        return 2;
+    }
+    const QString out = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
+    QDir().mkpath(out);
+    ui::MessageRecorder messages;
+    bool ok = true;
+
+    QTemporaryDir folder;
+    setProgramFolder(folder.path());
+    store::createDatabase(folder.filePath(QStringLiteral("Database")));
+    store::defineAlias(QString::fromLatin1(store::kAliasName), QStringLiteral("Database"));
+
+    {
+        mainwindow::TMainForm first;
+        first.FormCreate();
+        first.show();
+        QApplication::processEvents();
+        ok &= save(first, out + QStringLiteral("/mainwindow-first-run.png"));
+        first.FormClose();
+    }
+
+    {
+        store::Table units;
+        units.setDatabaseName(QString::fromLatin1(store::kAliasName));
+        units.setTableName(QStringLiteral("Units.DB"));
+        units.setIndexFieldNames(QStringLiteral("Unit_IDX"));
+        units.open();
+        const char *names[] = {"Котельная", "Склад ГСМ", "Компрессорная", "Насосная", "Цех 2"};
+        for (int n = 1; n <= 5; ++n)
+            if (!units.findKey({n}))
+                units.appendRecord({n, QString::fromUtf8(names[n - 1]), n, QString()});
+    }
+    config::TSettings s;
+    s.ComPortNo = 1;
+    s.UnitsAmount = 5;
+    s.ChannalsMaxAmount = 8;
+    s.Speed = QStringLiteral(" 9600 (002)");
+    FileWindows windows;
+    config::IniFileSave(s, windows);
+
+    mainwindow::TMainForm form;
+    form.FormCreate();
+    form.show();
+    QApplication::processEvents();
+    // Methane, warning 0,25, trip 0,50: green, yellow, red, warming up, no
+    // sensor, fault, red at the trip byte, not in use.
+    form.decodeUnitReply(1, reply(1, {10, 30, 60, 253, 254, 255, 50, 0}, 0, 25, 50, 0x7F));
+    // Explosive gas (% НКПР), warning 10, trip 20.
+    form.decodeUnitReply(2, reply(2, {5, 50, 100, 0, 251, 252, 0, 0}, 1, 50, 100, 0x3F));
+    // CO after a good reply, then no reply: cells keep their values' state.
+    form.decodeUnitReply(3, reply(3, {12, 25, 80, 0, 0, 0, 0, 0}, 2, 20, 50, 0x0F));
+    form.showUnitReplyError(3, polling::ReplyOutcome{polling::ReplyKind::NoReply, 0, 0});
+    // Unknown scale kind: readings shown as empty dark green cells.
+    form.decodeUnitReply(4, reply(4, {20, 40, 60, 80, 0, 0, 0, 0}, 7, 50, 100, 0x0F));
+    // Bad checksum on a unit never decoded.
+    form.showUnitReplyError(5, polling::ReplyOutcome{polling::ReplyKind::BadChecksum, 0, 0});
+    QApplication::processEvents();
+    ok &= save(form, out + QStringLiteral("/mainwindow-grid.png"));
+
+    form.upOnClick(); // "% ПС" mode
+    QApplication::processEvents();
+    ok &= save(form, out + QStringLiteral("/mainwindow-grid-percent.png"));
+    form.FormClose();
+
+    for (const QString &text : messages.texts())
+        std::fprintf(stderr, "message: %s\n", qPrintable(text));
+    return ok && messages.count() == 0 ? 0 : 1;
+}
