@@ -417,7 +417,11 @@ void TIniOptionsForm::applyHints() {
     for (auto it = m_hints.constBegin(); it != m_hints.constEnd(); ++it) {
         auto *control = const_cast<QWidget *>(it.key());
         const QString text = hintOf(control);
-        control->setToolTip(text.isEmpty() ? QString() : hintHtml(text));
+        // The hint text as the system writes it (carriage returns for line
+        // breaks); the program's hint hook renders it.
+        control->setToolTip(text);
+        if (it->always)
+            control->setProperty(kOwnHintSwitchProperty, true);
         const int tab = PageControl1->indexOf(control);
         if (tab >= 0)
             PageControl1->setTabToolTip(tab, control->toolTip());

@@ -226,8 +226,15 @@ void TIniOptionsForm::focusWindowChanged(QWindow *now) {
         const bool activation = m_activatePending || m_awayToOwnWindow;
         m_activatePending = false;
         m_awayToOwnWindow = false;
-        if (activation)
-            QMetaObject::invokeMethod(this, &TIniOptionsForm::FormActivate, Qt::QueuedConnection);
+        if (activation) {
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    if (isVisible())
+                        FormActivate();
+                },
+                Qt::QueuedConnection);
+        }
         return;
     }
     if (!m_active)
@@ -238,7 +245,14 @@ void TIniOptionsForm::focusWindowChanged(QWindow *now) {
     // chooser) in front of the dialog is.
     if (now) {
         m_awayToOwnWindow = true;
-        QMetaObject::invokeMethod(this, &TIniOptionsForm::FormDeactivate, Qt::QueuedConnection);
+        // A dialog closed meanwhile has been deactivated by its closing.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (isVisible())
+                    FormDeactivate();
+            },
+            Qt::QueuedConnection);
     }
 }
 
@@ -452,7 +466,8 @@ void TIniOptionsForm::SoundAmountSpinEditChange() {
 
 void TIniOptionsForm::setEstimate(QGroupBox *group, const QString &hint) {
     setHint(group, hint, true);
-    group->setToolTip(hintHtml(hint));
+    group->setToolTip(hint);
+    group->setProperty(kOwnHintSwitchProperty, true);
 }
 
 namespace {

@@ -4,10 +4,7 @@
 #include "config/OptionsRules.h"
 
 #include <QApplication>
-#include <QFontMetrics>
 #include <QLineEdit>
-#include <QRegularExpression>
-#include <QToolTip>
 
 namespace orvex::config {
 
@@ -180,24 +177,6 @@ void FocusWatcher::focusChanged(QWidget *old, QWidget *now) {
     run(m_leave, true);
     run(m_enter, false);
     m_running = false;
-}
-
-QString hintHtml(const QString &text) {
-    static const QRegularExpression breaks(QStringLiteral("\r\n?|\n"));
-    const QStringList lines = text.split(breaks);
-    const QFontMetrics metrics(QToolTip::font());
-    int widest = 0;
-    QStringList escaped;
-    for (const QString &line : lines) {
-        widest = std::max(widest, metrics.horizontalAdvance(line));
-        escaped << line.toHtmlEscaped();
-    }
-    const QString body = escaped.join(QStringLiteral("<br>"));
-    if (widest <= 400)
-        return QStringLiteral("<p style=\"white-space:pre\">") + body + QStringLiteral("</p>");
-    return QStringLiteral("<table width=\"400\" cellspacing=\"0\" cellpadding=\"0\"><tr>"
-                          "<td style=\"white-space:pre-wrap\">") +
-           body + QStringLiteral("</td></tr></table>");
 }
 
 } // namespace orvex::config

@@ -136,8 +136,9 @@ private:
     bool m_running = false;
 };
 
-// Rich text of a hint: escaped, carriage returns as line breaks, wrapped at
-// 400 pixels.
-QString hintHtml(const QString &text);
+// Name of the widget property that gives a control its own hint switch; the
+// program's hint hook looks for it from the control up. Controls whose hints
+// are always shown carry it set to true.
+inline constexpr const char *kOwnHintSwitchProperty = "orvexShowHint";
 
 } // namespace orvex::config

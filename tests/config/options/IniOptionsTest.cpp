@@ -515,6 +515,12 @@ TEST_F(OptionsDialog, LookCaptionTabsAndClientSize) {
     EXPECT_TRUE(form->hintOf(form->UnitsDBNavigator->button(DbNavigator::First)).isEmpty());
     host.HintsOn = true;
     EXPECT_EQ(form->hintOf(form->IniUnitCodDBEdit), "Код, по которому пульт распознается в сети");
+    // Tooltips carry the system's text; always-on controls have their own
+    // hint switch, so the program's hint hook shows them whatever the
+    // dialog's switch says.
+    EXPECT_EQ(form->IniUnitCodDBEdit->toolTip(), "Код, по которому пульт распознается в сети");
+    EXPECT_EQ(form->CloseBitBtn->property(kOwnHintSwitchProperty), QVariant(true));
+    EXPECT_FALSE(form->IniUnitCodDBEdit->property(kOwnHintSwitchProperty).isValid());
 }
 
 } // namespace
