@@ -411,13 +411,14 @@ void TDataViewForm::buildControls() {
     for (QLineEdit *field : {DateMaskEdit1, DateMaskEdit2}) {
         connect(field, &QLineEdit::textChanged, this, [this, field] { DateMaskEditChange(field); });
     }
-    auto guardedMove = [this](void (MeasurementGrid::*move)()) {
-        return [this, move] { ui::guarded([&] { (DBGrid1->*move)(); }, this); };
-    };
-    connect(NavFirst, &QToolButton::clicked, this, guardedMove(&MeasurementGrid::first));
-    connect(NavPrior, &QToolButton::clicked, this, guardedMove(&MeasurementGrid::prior));
-    connect(NavNext, &QToolButton::clicked, this, guardedMove(&MeasurementGrid::next));
-    connect(NavLast, &QToolButton::clicked, this, guardedMove(&MeasurementGrid::last));
+    connect(NavFirst, &QToolButton::clicked, this,
+            [this] { ui::guarded([this] { DBGrid1->first(); }, this); });
+    connect(NavPrior, &QToolButton::clicked, this,
+            [this] { ui::guarded([this] { DBGrid1->prior(); }, this); });
+    connect(NavNext, &QToolButton::clicked, this,
+            [this] { ui::guarded([this] { DBGrid1->next(); }, this); });
+    connect(NavLast, &QToolButton::clicked, this,
+            [this] { ui::guarded([this] { DBGrid1->last(); }, this); });
     connect(DBGrid1, &MeasurementGrid::positionChanged, this, [this] { updateNavigator(); });
 }
 
