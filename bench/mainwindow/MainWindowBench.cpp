@@ -1,0 +1,241 @@
+// Start-up of the main window on full-size tables: 648,000 rows in Signals.DB
+// and 10 million in Arc.DB, 15 units of 8 channels, a serial port configured.
+// One iteration creates the window, runs its start-up (settings file, tables,
+// register, grid, counters) and shows it; the status bar then holds both
+// counters. "Cold" evicts the table files from the page cache first
+// (posix_fadvise DONTNEED, no root needed), as after a reboot.
+//
+// The big tables are generated on the first run into ORVEX_BENCH_DIR
+// (default /tmp/orvex-store-bench, shared with the store benchmarks, several
+// minutes for the archive) and linked into a temporary program folder.
+#include "config/Settings.h"
+#include "mainwindow/MainOrvex01.h"
+#include "store/Installer.h"
+#include "store/Location.h"
+#include "store/Schema.h"
+#include "store/Table.h"
+#include "ui/Messages.h"
+#include "ui/ProgramFolder.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+using namespace orvex;
+
+namespace {
+
+const QDate kFirstDay(2025, 1, 1);
+
+QString benchRoot() {
+    const QString env = qEnvironmentVariable("ORVEX_BENCH_DIR");
+    return env.isEmpty() ? QStringLiteral("/tmp/orvex-store-bench") : env;
+}
+
+void execAll(QSqlDatabase &db, const QStringList &script) {
+    QSqlQuery q(db);
+    for (const QString &sql : script) {
+        if (!q.exec(sql)) {
+            std::fprintf(stderr, "generation failed: %s\n%s\n", qPrintable(sql),
+                         qPrintable(q.lastError().text()));
+            std::abort();
+        }
+        q.finish();
+    }
+}
+
+// Fills one measurement table with `rows` rows over `days` days inside SQLite,
+// with the store's indexes and triggers dropped meanwhile and then recreated
+// by the installer step, which also sets the kept row count.
+void generate(const QString &folder, const store::TableDef &def, qint64 rows, int days,
+              bool archive) {
+    store::createDatabase(folder);
+    const QString name = QStringLiteral("generate");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(folder + QLatin1Char('/') + def.fileName);
+        db.open();
+        QStringList drop;
+        QSqlQuery q(db);
+        q.exec(QStringLiteral("SELECT type, name FROM sqlite_master WHERE type IN "
+                              "('index','trigger') AND sql IS NOT NULL"));
+        while (q.next())
+            drop << QStringLiteral("DROP %1 \"%2\"")
+                        .arg(q.value(0).toString().toUpper(), q.value(1).toString());
+        q.finish();
+        const double perDay = double(rows) / days;
+        const QString alarm = archive ? QStringLiteral("CASE WHEN i % 5 = 0 THEN 2 ELSE 1 END")
+                                      : QStringLiteral("CASE WHEN i % 997 = 0 THEN 2 WHEN i % "
+                                                       "101 = 0 THEN 1 ELSE 0 END");
+        const QString insert =
+            QStringLiteral(
+                "WITH RECURSIVE s(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM s WHERE i < %1) "
+                "INSERT INTO \"%2\" (Date, Time, UnitNo, D1, D2, D3, D4, D5, D6, D7, D8, Alarm) "
+                "SELECT date('%3', '+' || CAST(i / %4 AS INTEGER) || ' days'), "
+                "time(CAST((i % %4) * 86400.0 / %4 AS INTEGER), 'unixepoch'), 1 + i % 15, "
+                "(i % 1000) / 100.0, 1.25, 2.5, 3.75, 5.0, 6.25, 7.5, 8.75, %5 FROM s")
+                .arg(rows - 1)
+                .arg(def.sqlName, kFirstDay.toString(Qt::ISODate))
+                .arg(perDay, 0, 'f', 6)
+                .arg(alarm);
+        execAll(db, drop);
+        execAll(db, {QStringLiteral("PRAGMA synchronous=OFF"), QStringLiteral("BEGIN"), insert,
+                     QStringLiteral("COMMIT")});
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    store::createDatabase(folder);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(folder + QLatin1Char('/') + def.fileName);
+        db.open();
+        execAll(db, {QStringLiteral("UPDATE orvex_rowcount SET n = (SELECT count(*) FROM \"%1\")")
+                         .arg(def.sqlName),
+                     QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")});
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
+// The table file of a generated data set (the same folders as the store's
+// benchmarks use, so one generation serves both).
+QString dataset(const store::TableDef &def, qint64 rows, int days, bool archive) {
+    const QString folder =
+        benchRoot() + QStringLiteral("/%1-%2").arg(def.sqlName.toLower()).arg(rows);
+    if (!QFile::exists(folder + QStringLiteral("/complete"))) {
+        std::fprintf(stderr, "generating %s with %lld rows in %s ...\n", qPrintable(def.fileName),
+                     static_cast<long long>(rows), qPrintable(folder));
+        QDir(folder).removeRecursively();
+        generate(folder, def, rows, days, archive);
+        QFile(folder + QStringLiteral("/complete")).open(QIODevice::WriteOnly);
+    }
+    return folder + QLatin1Char('/') + def.fileName;
+}
+
+void evict(const QString &file) {
+    for (const QString &f : {file, file + QStringLiteral("-wal"), file + QStringLiteral("-shm")}) {
+        const int fd = ::open(QFile::encodeName(f).constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        ::fdatasync(fd);
+        ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+        ::close(fd);
+    }
+}
+
+struct FileWindows : config::SettingsWindows {
+    void setMainTop(int) override {}
+    void setMainLeft(int) override {}
+    void setMainHeight(int) override {}
+    void setMainWidth(int) override {}
+    void setMainShowHint(bool) override {}
+    int mainTop() const override { return 0; }
+    int mainLeft() const override { return 0; }
+    int mainHeight() const override { return 600; }
+    int mainWidth() const override { return 800; }
+    bool mainShowHint() const override { return true; }
+};
+
+// A program folder whose Database/ links the two big tables.
+class ProgramFolder {
+public:
+    ProgramFolder() {
+        m_signals = dataset(store::signalsTable(), 648'000, 5, false);
+        m_arc = dataset(store::arcTable(), 10'000'000, 730, true);
+        setProgramFolder(m_dir.path());
+        const QString db = m_dir.filePath(QStringLiteral("Database"));
+        store::createDatabase(db);
+        for (const QString &big : {m_signals, m_arc}) {
+            const QString link = db + QLatin1Char('/') + QFileInfo(big).fileName();
+            QFile::remove(link);
+            QFile::link(big, link);
+        }
+        store::defineAlias(QString::fromLatin1(store::kAliasName), QStringLiteral("Database"));
+        store::Table units;
+        units.setDatabaseName(QString::fromLatin1(store::kAliasName));
+        units.setTableName(QStringLiteral("Units.DB"));
+        units.setIndexFieldNames(QStringLiteral("Unit_IDX"));
+        units.open();
+        for (int n = 1; n <= 15; ++n)
+            units.appendRecord({n, QStringLiteral("Пульт №%1").arg(n), n, QString()});
+        config::TSettings s;
+        s.ComPortNo = 1;
+        s.UnitsAmount = 15;
+        s.ChannalsMaxAmount = 8;
+        FileWindows w;
+        config::IniFileSave(s, w);
+    }
+    void evictTables() const {
+        evict(m_signals);
+        evict(m_arc);
+        for (const char *t : {"Units.DB", "Sensors.DB", "Plot.db"})
+            evict(m_dir.filePath(QStringLiteral("Database/") + QLatin1String(t)));
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_signals, m_arc;
+};
+
+ProgramFolder &folder() {
+    static ProgramFolder f;
+    return f;
+}
+
+void startUp(benchmark::State &state, bool cold) {
+    ui::MessageRecorder messages;
+    ProgramFolder &f = folder();
+    for (auto _ : state) {
+        if (cold) {
+            state.PauseTiming();
+            f.evictTables();
+            state.ResumeTiming();
+        }
+        mainwindow::TMainForm form;
+        form.FormCreate();
+        form.show();
+        QApplication::processEvents();
+        benchmark::DoNotOptimize(form.StatusBar1->panelText(3));
+        state.PauseTiming();
+        if (!form.GridBuilt || messages.count() != 0 ||
+            form.StatusBar1->panelText(3).section(QLatin1Char(' '), -1).toLongLong() < 10'000'000) {
+            state.SkipWithError(qPrintable(QStringLiteral("start-up failed: ") +
+                                           messages.texts().join(QStringLiteral(" | ")) +
+                                           form.StatusBar1->panelText(3)));
+            break;
+        }
+        form.FormClose();
+        state.ResumeTiming();
+    }
+}
+
+void BM_MainWindowStartUpWarm(benchmark::State &state) {
+    startUp(state, false);
+}
+void BM_MainWindowStartUpCold(benchmark::State &state) {
+    startUp(state, true);
+}
+
+BENCHMARK(BM_MainWindowStartUpWarm)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_MainWindowStartUpCold)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+} // namespace
+
+int main(int argc, char **argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
