@@ -201,6 +201,7 @@ void TBComPort::OpenPort() {
         startEventThread();
     } catch (...) {
         m_messageWindow.reset();
+        releaseExclusive(m_handle);
         if (m_handle >= 0)
             m_platform->close(m_handle);
         m_handle = -1;
@@ -255,10 +256,19 @@ void TBComPort::OpenDevice() {
     m_devicePath = device;
 }
 
+// The exclusive flag lives in the tty, not in our descriptor: it outlasts
+// the close while anyone else holds the device open (the simulator keeps its
+// pseudo-terminal open), and would then keep every ordinary user out.
+void TBComPort::releaseExclusive(int fd) {
+    if (fd >= 0)
+        m_platform->ioctl(fd, TIOCNXCL, nullptr);
+}
+
 void TBComPort::CloseDevice() {
     const int fd = m_handle;
     m_handle = -1;
     m_devicePath.clear();
+    releaseExclusive(fd);
     if (fd >= 0 && m_platform->close(fd) != 0 && errno != EINTR) {
         // The descriptor is released by close() even when it reports an
         // error; nothing more to do about it.

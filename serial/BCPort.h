@@ -272,6 +272,7 @@ private:
     void ApplyLineSettings();
     void ApplyTimeoutSettings();
     void escapeLine(int bits, bool state);
+    void releaseExclusive(int fd);
     // ClearCommError: the line errors since the last call and the input count.
     TComErrors clearCommError(int *inQueue);
     bool readErrorCounts(ErrorCounts &counts);

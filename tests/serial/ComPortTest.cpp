@@ -13,6 +13,7 @@
 #include <QElapsedTimer>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 using namespace orvex::serial;
@@ -251,6 +252,27 @@ TEST_F(ComPortTest, DeviceLockedByAnotherProcessIsBusy) {
         ::close(fd);
     port.OpenPort();
     EXPECT_TRUE(port.Connected());
+}
+
+TEST_F(ComPortTest, OrdinaryUsersMayOpenTheDeviceAgainAfterClose) {
+    // The far end (here the test, in real use the simulator) keeps the line
+    // open, so the tty outlives the close; an exclusive flag left on it would
+    // refuse every later open by a non-root operator.
+    port.OpenPort();
+    port.ClosePort();
+    const QByteArray device = QFile::encodeName(pty.slaveName());
+    ASSERT_EQ(::chmod(device.constData(), 0666), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::getuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(100);
+        const int fd = ::open(device.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        ::_exit(fd >= 0 ? 0 : errno);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "errno " << WEXITSTATUS(status);
 }
 
 TEST_F(ComPortTest, OpenFailuresGiveTheirMessages) {
