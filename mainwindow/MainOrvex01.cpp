@@ -272,10 +272,15 @@ void TMainForm::placeChrome() {
     const int cw = client.width();
     const int ch = client.height();
     ToolPanel->setGeometry(0, 0, cw, kToolBarHeight);
-    if (auto *f = L2ProcCheckBox1->parentWidget())
-        f->setGeometry(cw - kL2ProcRightOffset, 4, kL2ProcRightOffset - kSoundRightOffset, 25);
-    if (auto *f = SoundCheckBox1->parentWidget())
-        f->setGeometry(cw - kSoundRightOffset, 4, kSoundRightOffset - 2, 25);
+    // Each frame keeps its right edge; where the installed font is wider than
+    // the design font, the frame grows to the left so its caption stays whole.
+    auto placeFrame = [cw](QWidget *frame, int rightOffset, int designWidth) {
+        const int width = std::max(designWidth, frame->sizeHint().width());
+        frame->setGeometry(cw - rightOffset + designWidth - width, 4, width, 25);
+    };
+    placeFrame(L2ProcCheckBox1->parentWidget(), kL2ProcRightOffset,
+               kL2ProcRightOffset - kSoundRightOffset);
+    placeFrame(SoundCheckBox1->parentWidget(), kSoundRightOffset, kSoundRightOffset - 2);
     StatusBar1->setGeometry(0, ch - kStatusBarHeight, cw, kStatusBarHeight);
     StatusBar1->raise();
 }
