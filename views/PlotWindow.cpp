@@ -118,7 +118,7 @@ TPlotForm::TPlotForm(const config::TSettings &settings, const QString &databaseN
     m_line = new QGraphicsLineItem(m_chart);
     m_line->setPen(QPen(Qt::red, 2));
     m_line->setZValue(10);
-    m_lineTitle = new QGraphicsSimpleTextItem(m_chart);
+    m_lineTitle = new QGraphicsSimpleTextItem(QStringLiteral("порог срабатывания"), m_chart);
     m_lineTitle->setBrush(Qt::red);
     m_lineTitle->setZValue(10);
     connect(m_chart, &QChart::plotAreaChanged, this, [this] { placeThresholdLine(); });

@@ -353,6 +353,29 @@ TEST_F(DataViews, DatePickerSelectsRangeFromEitherFieldInCurrentViewOnlyFirstInA
     EXPECT_EQ(current->DateMaskEdit1->text(), fieldDateText(kToday.addDays(-5)));
 }
 
+TEST_F(DataViews, EnglishLocaleDatesAndDecimalPoint) {
+    orvex::test::ScopedLocale english(orvex::test::englishLocale());
+    QList<Measurement> rows = generated(30, QDate(2026, 3, 1), 10);
+    rows[29].values[1] = 2.5;
+    appendMeasurements("Arc.DB", rows);
+    auto view = create<TDataArc2Form>();
+    EXPECT_EQ(view->DateMaskEdit1->text(), kToday.toString(QStringLiteral("MM/dd/yy")));
+    // Month first: 03/02/26 is the 2nd of March.
+    view->DateMaskEdit1->setText(QStringLiteral("03/02/26"));
+    view->DateMaskEdit2->setText(QStringLiteral("03/02/26"));
+    apply(*view);
+    const QList<store::Row> got = shown(*view);
+    ASSERT_EQ(got.size(), 10);
+    EXPECT_EQ(got.first().values[1].toDate(), QDate(2026, 3, 2));
+    view->DateFiltrRadioGroup->setItemIndex(0);
+    apply(*view);
+    const QModelIndex newest =
+        view->DBGrid1->rows()->index(0, MeasurementModel::FirstValueColumn + 1);
+    EXPECT_EQ(newest.data().toString(), QStringLiteral("2.5"));
+    EXPECT_EQ(view->DBGrid1->rows()->index(0, MeasurementModel::DateColumn).data().toString(),
+              QStringLiteral("3/3/26"));
+}
+
 TEST_F(DataViews, WidthStaysAt665) {
     auto view = create<TDataArc2Form>();
     view->show();
