@@ -90,7 +90,7 @@ void TIniOptionsForm::wireHandlers() {
     connect(PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
         if (index == StorageTab)
             StorageTabSheetEnter();
-        else if (index == ConnectionTab && m_loaded)
+        else if (index == ConnectionTab)
             ConnectionTabSheetEnter();
     });
 
@@ -449,7 +449,10 @@ void TIniOptionsForm::PeriodSpinEditChange() {
 }
 
 void TIniOptionsForm::ConnectionTabSheetEnter() {
-    PeriodSpinEditChange();
+    // After an early-ended creation the field holds its design value, which
+    // must not replace the configured period just because the tab was seen.
+    if (m_loaded)
+        PeriodSpinEditChange();
 }
 
 void TIniOptionsForm::SoundCheckBoxExit() {

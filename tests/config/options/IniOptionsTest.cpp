@@ -53,6 +53,10 @@ struct PortCase {
     QString handedOver; // the serial component's port after creation
 };
 
+void PrintTo(const PortCase &c, std::ostream *os) {
+    *os << c.ports.join(',').toStdString() << " No=" << c.comPortNo;
+}
+
 class PortChoice : public OptionsDialog, public ::testing::WithParamInterface<PortCase> {};
 
 TEST_P(PortChoice, ByWholePortNumberWithTheConfiguredNameHandedOver) {
@@ -305,6 +309,10 @@ struct EstimateCase {
     const char *formatted;
 };
 
+void PrintTo(const EstimateCase &c, std::ostream *os) {
+    *os << c.units << "x" << c.keep << "h/" << c.period << "s";
+}
+
 class Estimates : public OptionsDialog, public ::testing::WithParamInterface<EstimateCase> {};
 
 TEST_P(Estimates, BothGroupHintsCarryTheMaskFormattedRowCount) {
@@ -364,6 +372,12 @@ TEST_F(OptionsDialog, UnitShownAtClosingIsShownAtTheNextActivation) {
 }
 
 enum class CloseRoute { Button, Escape, CloseBox };
+
+void PrintTo(CloseRoute route, std::ostream *os) {
+    *os << (route == CloseRoute::Button   ? "button"
+            : route == CloseRoute::Escape ? "Esc"
+                                          : "close box");
+}
 
 class ClosingRoutes : public OptionsDialog, public ::testing::WithParamInterface<CloseRoute> {};
 

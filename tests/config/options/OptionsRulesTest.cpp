@@ -15,6 +15,10 @@ struct NumberCase {
     std::optional<int> expected;
 };
 
+void PrintTo(const NumberCase &c, std::ostream *os) {
+    *os << '"' << c.text << '"';
+}
+
 class FieldNumber : public ::testing::TestWithParam<NumberCase> {};
 
 TEST_P(FieldNumber, ReadsWholeNumbersOnly) {
@@ -34,6 +38,10 @@ struct RuleCase {
     LeaveVerdict keep;
     LeaveVerdict archive;
 };
+
+void PrintTo(const RuleCase &c, std::ostream *os) {
+    *os << '"' << c.text << '"';
+}
 
 class LeaveRules : public ::testing::TestWithParam<RuleCase> {};
 
@@ -67,6 +75,10 @@ struct MaskCase {
     qint64 rows;
     const char *shown;
 };
+
+void PrintTo(const MaskCase &c, std::ostream *os) {
+    *os << c.rows;
+}
 
 class RowEstimateMask : public ::testing::TestWithParam<MaskCase> {};
 
