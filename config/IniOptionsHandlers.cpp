@@ -2,11 +2,11 @@
 // handlers of its controls.
 #include "config/IniOptions.h"
 
-#include "config/ShellOpen.h"
 #include "polling/Protocol.h"
 #include "serial/BCPort.h"
 #include "serial/PortMap.h"
 #include "ui/ErrorHandler.h"
+#include "ui/ShellOpen.h"
 
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -539,11 +539,11 @@ void TIniOptionsForm::SndFileLabeledEditDblClick() {
 }
 
 void TIniOptionsForm::PlayOnceMenuItemClick() {
-    shellOpen(SndFileLabeledEdit->text());
+    ui::shellOpen(SndFileLabeledEdit->text());
 }
 
 void TIniOptionsForm::PlaySoundButtonClick() {
-    shellOpenRepeated(SndFileLabeledEdit->text(), Settings.Amount);
+    ui::shellOpenRepeated(SndFileLabeledEdit->text(), Settings.Amount);
 }
 
 } // namespace orvex::config

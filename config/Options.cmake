@@ -1,6 +1,5 @@
-# orvex_options: the options dialog with its register screens, and the shell
-# "open" that plays the alarm sound. A library of its own beside orvex_config,
-# so the settings and the register need no widgets.
+# orvex_options: the options dialog with its register screens. A library of its
+# own beside orvex_config, so the settings and the register need no widgets.
 add_library(orvex_options STATIC
     ${CMAKE_CURRENT_LIST_DIR}/IniOptions.cpp
     ${CMAKE_CURRENT_LIST_DIR}/IniOptions.h
@@ -12,7 +11,6 @@ add_library(orvex_options STATIC
     ${CMAKE_CURRENT_LIST_DIR}/OptionsRules.h
     ${CMAKE_CURRENT_LIST_DIR}/OptionsWidgets.cpp
     ${CMAKE_CURRENT_LIST_DIR}/OptionsWidgets.h
-    ${CMAKE_CURRENT_LIST_DIR}/ShellOpen.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ShellOpen.h)
 target_include_directories(orvex_options PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(orvex_options PUBLIC orvex_config orvex_store orvex_serial orvex_protocol

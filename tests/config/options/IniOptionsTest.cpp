@@ -7,9 +7,9 @@
 #include "config/IniOptions.h"
 
 #include "config/OptionsRules.h"
-#include "config/ShellOpen.h"
 #include "tests/config/options/OptionsTestSupport.h"
 #include "ui/Messages.h"
+#include "ui/ShellOpen.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -42,7 +42,7 @@ protected:
 
     test::OptionsTestHost host;
     ui::MessageRecorder messages;
-    ShellOpenRecorder sounds;
+    ui::ShellOpenRecorder sounds;
     std::unique_ptr<TIniOptionsForm> form;
 };
 

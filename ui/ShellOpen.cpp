@@ -1,5 +1,5 @@
 // Starting the alarm sound file with the desktop's player.
-#include "config/ShellOpen.h"
+#include "ui/ShellOpen.h"
 
 #include "ui/ProgramFolder.h"
 
@@ -13,7 +13,7 @@
 #include <signal.h>
 #include <sys/types.h>
 
-namespace orvex::config {
+namespace orvex::ui {
 namespace {
 
 ShellOpenRecorder *g_recorder = nullptr;
@@ -91,4 +91,4 @@ ShellOpenRecorder::~ShellOpenRecorder() {
     g_recorder = m_outer;
 }
 
-} // namespace orvex::config
+} // namespace orvex::ui
