@@ -6,7 +6,7 @@
 #include "app/TreeDialog.h"
 #include "config/IniOptions.h"
 #include "config/OptionsHost.h"
-#include "config/ShellOpen.h"
+#include "ui/ShellOpen.h"
 #include "mainwindow/GridPanels.h"
 #include "mainwindow/HintText.h"
 #include "mainwindow/MainOrvex01.h"
@@ -87,7 +87,7 @@ TApplicationWindows::TApplicationWindows() {
     hooks.soundFileText = [this] {
         return m_options ? m_options->soundFileText() : m_main->Settings.SoundFile;
     };
-    hooks.shellOpen = [](const QString &file) { config::shellOpen(file); };
+    hooks.shellOpen = [](const QString &file) { ui::shellOpen(file); };
     m_poll = polling::attachPollCycle(*m_main, std::move(hooks));
 
     // 2. The options dialog: lists the ports and hands the configured port
