@@ -5,6 +5,7 @@
 #include "config/UnitRegister.h"
 #include "mainwindow/HintText.h"
 #include "mainwindow/MainOrvex01.h"
+#include "ui/ShellOpen.h"
 
 #include <QAction>
 #include <QMenu>
@@ -77,7 +78,11 @@ PollController::PollController(mainwindow::TMainForm &form, PollViewHooks hooks)
         form.StatusBar1->setPanelText(3, mainwindow::arcCountText(rows));
     };
     rh.soundFileText = hooks.soundFileText;
-    rh.shellOpen = hooks.shellOpen;
+    // Without a seam of its own the alarm goes to the program's shell "open".
+    if (hooks.shellOpen)
+        rh.shellOpen = hooks.shellOpen;
+    else
+        rh.shellOpen = [](const QString &file) { ui::shellOpen(file); };
 
     m_cycle = std::make_unique<PollCycle>(
         *m_surface,

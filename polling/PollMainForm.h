@@ -29,7 +29,7 @@ struct PollViewHooks {
     std::function<void(int unitNo)> plotRecordAdded;
     // The options dialog's sound file text (soundFileText()).
     std::function<QString()> soundFileText;
-    // The shell "open" of the alarm sound (the program's shell-open seam).
+    // The shell "open" of the alarm sound; ui::shellOpen when empty.
     std::function<void(const QString &fileName)> shellOpen;
 };
 

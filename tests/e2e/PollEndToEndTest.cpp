@@ -5,11 +5,11 @@
 // serial device that vanishes, a locked table, and the program killed while
 // it polls. The cycle's timing and the recording's edge cases are the
 // pollcycle tests'.
-#include "config/ShellOpen.h"
 #include "polling/Protocol.h"
 #include "tests/e2e/E2eSupport.h"
 #include "tests/pollcycle/PollTestSupport.h"
 #include "ui/Messages.h"
+#include "ui/ShellOpen.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
@@ -69,13 +69,11 @@ protected:
 
     orvex::test::TempProgramFolder folder;
     ui::MessageRecorder messages;
-    config::ShellOpenRecorder sounds;
+    ui::ShellOpenRecorder sounds;
 };
 
 TEST_F(PollEndToEndTest, PassesOverThreeUnitsFillTheTablesCellsAndCounters) {
     prepareProgramFolder(threeUnits());
-    polling::PollViewHooks hooks;
-    hooks.shellOpen = [](const QString &file) { config::shellOpen(file); };
     Simulator sim(
         link(),
         {QStringLiteral("--unit"),
@@ -84,7 +82,7 @@ TEST_F(PollEndToEndTest, PassesOverThreeUnitsFillTheTablesCellsAndCounters) {
          QStringLiteral("9,kind=1,warn=50,trip=100,mask=0x0B,ch1=13,ch2=120,ch3=7,ch4=255"),
          QStringLiteral("--unit"),
          QStringLiteral("12,kind=3,warn=150,trip=200,mask=0xFF,ch1=120,ch2=0,ch3=254,ch4=160")});
-    Program p(hooks);
+    Program p;
     ASSERT_TRUE(p.form->GridBuilt);
     ASSERT_TRUE(p.form->ScanBitBtn->isEnabled());
     QList<int> highlighted; // the highlighted header at each read
