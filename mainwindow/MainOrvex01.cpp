@@ -13,11 +13,15 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QProgressBar>
+#include <QProxyStyle>
 #include <QPushButton>
+#include <QStyleOptionMenuItem>
 #include <QTimer>
 
 namespace orvex::mainwindow {
@@ -25,6 +29,49 @@ namespace orvex::mainwindow {
 using namespace texts;
 
 namespace {
+
+constexpr const char *kDefaultItemProperty = "orvexDefaultItemText";
+
+// Draws the menu bar's default item in bold, as the menu of the first-run
+// state shows "НАСТРОЙКА". The menu bar does not use an action's own font,
+// so its style draws the item whose caption the bar names as default.
+class DefaultItemStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+
+    static bool isDefault(const QStyleOption *option, const QWidget *widget) {
+        const auto *item = qstyleoption_cast<const QStyleOptionMenuItem *>(option);
+        return item && widget && !item->text.isEmpty() &&
+               widget->property(kDefaultItemProperty).toString() == item->text;
+    }
+
+    void drawControl(ControlElement element, const QStyleOption *option, QPainter *painter,
+                     const QWidget *widget) const override {
+        if (element == CE_MenuBarItem && isDefault(option, widget)) {
+            painter->save();
+            QFont bold = painter->font();
+            bold.setBold(true);
+            painter->setFont(bold);
+            QProxyStyle::drawControl(element, option, painter, widget);
+            painter->restore();
+            return;
+        }
+        QProxyStyle::drawControl(element, option, painter, widget);
+    }
+
+    QSize sizeFromContents(ContentsType type, const QStyleOption *option, const QSize &size,
+                           const QWidget *widget) const override {
+        QSize result = QProxyStyle::sizeFromContents(type, option, size, widget);
+        if (type == CT_MenuBarItem && isDefault(option, widget)) {
+            const auto *item = static_cast<const QStyleOptionMenuItem *>(option);
+            QFont bold = widget->font();
+            bold.setBold(true);
+            result.rwidth() += QFontMetrics(bold).horizontalAdvance(item->text) -
+                               widget->fontMetrics().horizontalAdvance(item->text);
+        }
+        return result;
+    }
+};
 
 const QColor kFormColor(192, 220, 192);
 const QColor kMaroon(128, 0, 0);
@@ -207,6 +254,9 @@ void TMainForm::createMenu() {
     MainMenu1 = new QMenuBar(this);
     MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
     MainMenu1->setNativeMenuBar(false);
+    auto *menuStyle = new DefaultItemStyle();
+    menuStyle->setParent(MainMenu1);
+    MainMenu1->setStyle(menuStyle);
 
     miFile = MainMenu1->addMenu(kMenuFile);
     miFile->setObjectName(QStringLiteral("miFile"));
@@ -393,14 +443,14 @@ void TMainForm::openTablesAndCounters() {
 }
 
 void TMainForm::setOptionsDefault(bool isDefault) {
-    QFont f = MainMenu1->font();
-    f.setBold(isDefault);
-    miOptions->setFont(f);
-    miOptions->setProperty("orvexDefaultItem", isDefault);
+    MainMenu1->setProperty(kDefaultItemProperty, isDefault ? miOptions->text() : QString());
+    // The bar measures its items anew on a style change.
+    QEvent restyle(QEvent::StyleChange);
+    QCoreApplication::sendEvent(MainMenu1, &restyle);
 }
 
 bool TMainForm::optionsIsDefault() const {
-    return miOptions->property("orvexDefaultItem").toBool();
+    return MainMenu1->property(kDefaultItemProperty).toString() == miOptions->text();
 }
 
 void TMainForm::updateStartButton() {
