@@ -6,12 +6,12 @@
 #include "app/TreeDialog.h"
 #include "config/IniOptions.h"
 #include "config/OptionsHost.h"
-#include "ui/ShellOpen.h"
 #include "mainwindow/GridPanels.h"
 #include "mainwindow/HintText.h"
 #include "mainwindow/MainOrvex01.h"
 #include "mainwindow/Texts.h"
 #include "polling/PollMainForm.h"
+#include "ui/ShellOpen.h"
 #include "views/Calndr2.h"
 #include "views/DataArc.h"
 #include "views/DataArc2.h"
@@ -156,10 +156,10 @@ void TApplicationWindows::connectPeers() {
     p.showPlot = [plot] { plot->showChannel(); };
     p.closeArchiveTable = [archive] { archive->Arc2Table.close(); };
     p.closeCurrentTable = [data] { data->CurrTable.close(); };
-    p.setWindowHints = [options, plot, data, archive](bool on) {
-        // The options dialog follows the main window's switch when it is
-        // activated; the views and the plot window take it now.
-        mainwindow::setOwnHintSwitch(options, on);
+    p.setWindowHints = [plot, data, archive](bool on) {
+        // The options dialog follows the main window's switch each time it is
+        // activated (some of its controls always show their hints); the views
+        // and the plot window take it now.
         mainwindow::setOwnHintSwitch(plot, on);
         data->setHintsEnabled(on);
         archive->setHintsEnabled(on);
