@@ -14,7 +14,7 @@
 //
 // Schedule: the poll cycle against the unit simulator on a pseudo-terminal,
 // 200 timer ticks with and without the progress bar; every tick is compared
-// with the moment the documented timeline gives it (the interval in force
+// with the moment the poll timeline gives it (the interval in force
 // after the previous tick). Counters: median and worst deviation in ms.
 #include "config/Settings.h"
 #include "polling/PollCycle.h"
