@@ -26,6 +26,14 @@ if [ ! -f "$demo/orvex01m.INI" ]; then
         printf '[UNITS]\r\n'
         for n in 1 2 3 4; do printf 'Unit_\xb9%d=%d\r\n' "$n" "$n"; done
     } > "$demo/orvex01m.INI"
+    # The register rows of the four demo units; the program lowers the unit
+    # count to the rows Units.DB holds, so they must exist before the start.
+    sqlite3 "$demo/Database/Units.DB" <<'SQL'
+INSERT OR IGNORE INTO "Units" VALUES (1, 'Котельная', 1, 'Демонстрационный пульт: метан');
+INSERT OR IGNORE INTO "Units" VALUES (2, 'Склад ГСМ', 2, 'Демонстрационный пульт: взрывоопасные газы');
+INSERT OR IGNORE INTO "Units" VALUES (3, 'Гараж', 3, 'Демонстрационный пульт: угарный газ');
+INSERT OR IGNORE INTO "Units" VALUES (4, 'Холодильная', 4, 'Демонстрационный пульт: аммиак');
+SQL
 fi
 
 # The simulator prints "ready PATH" once it answers on the link.
