@@ -180,6 +180,8 @@ private:
     void setHint(QWidget *control, const QString &text, bool always = false);
     void applyHints();
     void focusWindowChanged(QWindow *now);
+    void watchFrontWindow(QWindow *front);
+    void takeFocusBack();
     void fillPortList(const QStringList &ports);
     int chosenPortNumber() const;
     int periodSeconds() const;
@@ -207,6 +209,8 @@ private:
     bool m_activatePending = false; // shown, first activation still to come
     bool m_awayToOwnWindow = false; // deactivated by another window of ours
     bool m_closing = false;
+    QMetaObject::Connection m_frontHidden;    // the own window in front of the
+    QMetaObject::Connection m_frontDestroyed; // dialog going away
 };
 
 } // namespace orvex::config

@@ -8,6 +8,7 @@
 #include "ui/ErrorHandler.h"
 #include "ui/ShellOpen.h"
 
+#include <QApplication>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMenu>
@@ -245,6 +246,7 @@ void TIniOptionsForm::focusWindowChanged(QWindow *now) {
     // chooser) in front of the dialog is.
     if (now) {
         m_awayToOwnWindow = true;
+        watchFrontWindow(now);
         // A dialog closed meanwhile has been deactivated by its closing.
         QMetaObject::invokeMethod(
             this,
@@ -254,6 +256,38 @@ void TIniOptionsForm::focusWindowChanged(QWindow *now) {
             },
             Qt::QueuedConnection);
     }
+}
+
+void TIniOptionsForm::watchFrontWindow(QWindow *front) {
+    // Without a window manager nobody gives the focus back when a box in
+    // front of the dialog goes away: the dialog would stay inactive until the
+    // operator clicks into it, and the activation (which moves the Units.DB
+    // cursor to CurUnit) would then come between that click and what the
+    // operator does with it. The dialog takes the focus back itself as soon
+    // as the window in front is gone.
+    disconnect(m_frontHidden);
+    disconnect(m_frontDestroyed);
+    const auto gone = [this] {
+        QMetaObject::invokeMethod(this, &TIniOptionsForm::takeFocusBack, Qt::QueuedConnection);
+    };
+    m_frontHidden = connect(front, &QWindow::visibleChanged, this, [gone](bool visible) {
+        if (!visible)
+            gone();
+    });
+    m_frontDestroyed = connect(front, &QObject::destroyed, this, gone);
+}
+
+void TIniOptionsForm::takeFocusBack() {
+    if (m_closing || m_active || !isVisible())
+        return;
+    // Another window of the program still in front keeps the focus.
+    const QWindow *focus = QGuiApplication::focusWindow();
+    if (focus && focus->isVisible() && focus != windowHandle())
+        return;
+    const QWidget *modal = QApplication::activeModalWidget();
+    if (modal && modal != this)
+        return;
+    activateWindow();
 }
 
 void TIniOptionsForm::hideEvent(QHideEvent *event) {

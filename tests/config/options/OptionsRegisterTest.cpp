@@ -9,6 +9,7 @@
 #include "tests/config/options/OptionsTestSupport.h"
 #include "ui/Messages.h"
 
+#include <QGuiApplication>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -174,6 +175,54 @@ TEST_F(RegisterScreens, EditsReachTheTablesByTheNextCursorMove) {
     QTest::keyClick(form.get(), Qt::Key_Escape);
     EXPECT_EQ(unitField(2, "Unit_NAME").toString(), "Склад");
     EXPECT_EQ(messages.count(), 0);
+}
+
+// A real warning box on a display without a window manager: when the box of
+// a raised count goes away the dialog takes the focus back at once, so its
+// activation moves the cursor to CurUnit before the operator does anything,
+// and every editor and "№" label shows the row that typing then changes.
+TEST_F(RegisterScreens, AfterARaisedCountTheEditorsShowTheRowTheyWriteTo) {
+    host.seedUnits(1);
+    host.Settings.UnitsAmount = 1;
+    host.Settings.CurUnit = 1;
+    host.BuiltUnits = 1;
+    create();
+    messages.setOnShow(
+        [this](const ui::RecordedMessage &m) { test::closeRealBox(form.get(), m.text); });
+    showActive();
+    test::moveFocus(form->UnitsAmntSpinEdit);
+    form->UnitsAmntSpinEdit->stepBy(3);
+    test::moveFocus(form->SensorSpinEdit);
+    ASSERT_EQ(messages.texts(), QStringList{kUnitCountRaisedWarning});
+    EXPECT_EQ(form->PageControl1->currentIndex(), TIniOptionsForm::UnitsTab);
+    ASSERT_TRUE(test::waitUntil([this] {
+        return QGuiApplication::focusWindow() == form->windowHandle();
+    })) << "the dialog stays inactive after the box";
+    QCoreApplication::processEvents();
+
+    const auto shown = [this] {
+        return QStringList{form->UnitIdxDBText->text(),         form->UnitIdxDBText2->text(),
+                           form->Sensors1UnitIdxDBText->text(), form->Sensors2UnitIdxDBText->text(),
+                           form->IniUnitNameDBEdit->text(),     form->IniUnitCodDBEdit->text()};
+    };
+    const auto unit = [](int n) {
+        const QString s = QString::number(n);
+        return QStringList{s, s, s, s, "Пульт №" + s, s};
+    };
+    EXPECT_EQ(host.UnitsTable.recNo(), 1);
+    EXPECT_EQ(shown(), unit(1));
+    form->UnitsDBNavigator->press(DbNavigator::Last);
+    EXPECT_EQ(shown(), unit(4));
+    form->UnitsDBNavigator->press(DbNavigator::Next);
+    EXPECT_EQ(shown(), unit(4));
+
+    messages.setOnShow(nullptr);
+    test::typeInto(form->IniUnitCodDBEdit, "9");
+    test::moveFocus(form->IniUnitNameDBEdit);
+    EXPECT_EQ(unitField(4, "Unit_KOD").toInt(), 9);
+    EXPECT_EQ(unitField(1, "Unit_KOD").toInt(), 1);
+    EXPECT_EQ(host.Settings.UnitAddr[4], 9);
+    EXPECT_EQ(messages.count(), 1);
 }
 
 } // namespace

@@ -10,7 +10,9 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QTest>
+#include <QTimer>
 #include <QWindow>
 #include <gtest/gtest.h>
 
@@ -100,6 +102,23 @@ void passFocusThroughBox(QWidget *dialog) {
     if (dialog && dialog->isVisible()) {
         EXPECT_TRUE(waitActive(dialog));
     }
+}
+
+void closeRealBox(QWidget *parent, const QString &text) {
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Внимание"), text, QMessageBox::Ok,
+                    parent);
+    QTimer operatorHand;
+    operatorHand.setInterval(10);
+    QObject::connect(&operatorHand, &QTimer::timeout, &box, [&] {
+        if (QGuiApplication::focusWindow() == box.windowHandle())
+            box.accept();
+    });
+    operatorHand.start();
+    QTimer::singleShot(5000, &box, [&] {
+        ADD_FAILURE() << "the message box never got the focus";
+        box.accept();
+    });
+    box.exec();
 }
 
 void moveFocus(QWidget *to) {

@@ -76,6 +76,12 @@ void touch(const QString &path);
 // a MessageRecorder hook while a dialog is shown.
 void passFocusThroughBox(QWidget *dialog);
 
+// A real modal message box over `parent`, closed with OK as soon as it has
+// the focus. Unlike passFocusThroughBox nothing gives the focus back
+// afterwards, as on a display without a window manager. Used as a
+// MessageRecorder hook.
+void closeRealBox(QWidget *parent, const QString &text);
+
 // Moves the keyboard focus from one control to another as the Tab key or a
 // click would (so leave rules run).
 void moveFocus(QWidget *to);
