@@ -98,6 +98,34 @@ public:
     virtual std::optional<QPoint> plotWindowCorner() const { return std::nullopt; }
 };
 
+// The main window's place held in memory: what a load sets is kept, and a
+// save writes it back. For tools and tests that read or write the settings
+// file without a window.
+class WindowPlace : public SettingsWindows {
+public:
+    WindowPlace(int top = 0, int left = 0, int height = 600, int width = 800, bool showHint = true)
+        : m_top(top), m_left(left), m_height(height), m_width(width), m_showHint(showHint) {}
+
+    void setMainTop(int top) override { m_top = top; }
+    void setMainLeft(int left) override { m_left = left; }
+    void setMainHeight(int height) override { m_height = height; }
+    void setMainWidth(int width) override { m_width = width; }
+    void setMainShowHint(bool on) override { m_showHint = on; }
+
+    int mainTop() const override { return m_top; }
+    int mainLeft() const override { return m_left; }
+    int mainHeight() const override { return m_height; }
+    int mainWidth() const override { return m_width; }
+    bool mainShowHint() const override { return m_showHint; }
+
+private:
+    int m_top;
+    int m_left;
+    int m_height;
+    int m_width;
+    bool m_showHint;
+};
+
 // Reads the settings file into `settings` and applies the main window's
 // place, size and hint switch to `windows` as they are read. Reads the unit
 // addresses of units 1..UnitsAmount. Values a hand-edited file may hold out

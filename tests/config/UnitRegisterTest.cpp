@@ -20,18 +20,7 @@ using orvex::store::Table;
 
 namespace {
 
-struct NoWindows : SettingsWindows {
-    void setMainTop(int) override {}
-    void setMainLeft(int) override {}
-    void setMainHeight(int) override {}
-    void setMainWidth(int) override {}
-    void setMainShowHint(bool) override {}
-    int mainTop() const override { return 0; }
-    int mainLeft() const override { return 0; }
-    int mainHeight() const override { return 600; }
-    int mainWidth() const override { return 800; }
-    bool mainShowHint() const override { return true; }
-};
+using NoWindows = WindowPlace;
 
 struct UnitRow {
     int idx;

@@ -19,18 +19,9 @@
 namespace orvex::e2e {
 
 // Window place for the prepared settings file.
-class FixedWindows : public config::SettingsWindows {
+class FixedWindows : public config::WindowPlace {
 public:
-    void setMainTop(int) override {}
-    void setMainLeft(int) override {}
-    void setMainHeight(int) override {}
-    void setMainWidth(int) override {}
-    void setMainShowHint(bool) override {}
-    int mainTop() const override { return 0; }
-    int mainLeft() const override { return 0; }
-    int mainHeight() const override { return 500; }
-    int mainWidth() const override { return 800; }
-    bool mainShowHint() const override { return true; }
+    FixedWindows() : WindowPlace(0, 0, 500, 800) {}
 };
 
 // Writes the settings file and the database of the program folder (which

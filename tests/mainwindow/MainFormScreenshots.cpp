@@ -27,18 +27,7 @@ using namespace orvex;
 
 namespace {
 
-struct FileWindows : config::SettingsWindows {
-    void setMainTop(int) override {}
-    void setMainLeft(int) override {}
-    void setMainHeight(int) override {}
-    void setMainWidth(int) override {}
-    void setMainShowHint(bool) override {}
-    int mainTop() const override { return 0; }
-    int mainLeft() const override { return 0; }
-    int mainHeight() const override { return 600; }
-    int mainWidth() const override { return 800; }
-    bool mainShowHint() const override { return true; }
-};
+using FileWindows = config::WindowPlace;
 
 polling::ReplyBuffer reply(std::uint8_t address, std::array<std::uint8_t, 8> channels,
                            std::uint8_t kind, std::uint8_t warn, std::uint8_t trip,

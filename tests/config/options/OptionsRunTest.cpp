@@ -25,17 +25,8 @@ using namespace orvex;
 
 namespace {
 
-struct NoWindows : config::SettingsWindows {
-    void setMainTop(int) override {}
-    void setMainLeft(int) override {}
-    void setMainHeight(int) override {}
-    void setMainWidth(int) override {}
-    void setMainShowHint(bool) override {}
-    int mainTop() const override { return 0; }
-    int mainLeft() const override { return 0; }
-    int mainHeight() const override { return 0; }
-    int mainWidth() const override { return 0; }
-    bool mainShowHint() const override { return true; }
+struct NoWindows : config::WindowPlace {
+    NoWindows() : WindowPlace(0, 0, 0, 0) {}
 };
 
 TEST(OptionsRun, FreshFolderFromFirstRunToBuiltGridAndSavedSettings) {
