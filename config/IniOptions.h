@@ -182,6 +182,7 @@ private:
     void focusWindowChanged(QWindow *now);
     void watchFrontWindow(QWindow *front);
     void takeFocusBack();
+    void takeChosenSpeed();
     void fillPortList(const QStringList &ports);
     int chosenPortNumber() const;
     int periodSeconds() const;
@@ -209,6 +210,7 @@ private:
     bool m_activatePending = false; // shown, first activation still to come
     bool m_awayToOwnWindow = false; // deactivated by another window of ours
     bool m_closing = false;
+    bool m_speedChosen = false;               // the operator chose a speed item
     QMetaObject::Connection m_frontHidden;    // the own window in front of the
     QMetaObject::Connection m_frontDestroyed; // dialog going away
 };

@@ -95,6 +95,7 @@ void TIniOptionsForm::wireHandlers() {
             ConnectionTabSheetEnter();
     });
 
+    connect(COMSpeedRadioGroup, &RadioGroup::itemClicked, this, [this] { m_speedChosen = true; });
     connect(ScanCheckBox, &QCheckBox::clicked, this, &TIniOptionsForm::ScanCheckBoxClick);
     connect(CurrKeepSpinEdit, &SpinEdit::changed, this, &TIniOptionsForm::CurrKeepSpinEditChange);
     connect(PeriodSpinEdit, &SpinEdit::changed, this, &TIniOptionsForm::PeriodSpinEditChange);
@@ -364,7 +365,7 @@ void TIniOptionsForm::FormClose() {
         Settings.ChannalsMaxAmount = SensorSpinEdit->value();
     }
     Settings.ComPortNo = chosenPortNumber();
-    Settings.Speed = COMSpeedRadioGroup->chosenText();
+    takeChosenSpeed();
     if (m_loaded)
         Settings.PeriodMs = periodSeconds() * 1000;
     // The chosen port and speed reach the serial component even when the
@@ -472,8 +473,16 @@ void TIniOptionsForm::ComNoRadioGroupExit() {
     m_host.comPort().SetPort(chosenPortName());
 }
 
+void TIniOptionsForm::takeChosenSpeed() {
+    // A speed text none of the items holds is shown as item 0; storing that
+    // item would change the line speed behind the operator's back, so the
+    // text stays as configured until the operator chooses an item.
+    if (m_speedChosen || matchingSpeedItem(Settings.Speed))
+        Settings.Speed = COMSpeedRadioGroup->chosenText();
+}
+
 void TIniOptionsForm::COMSpeedRadioGroupExit() {
-    Settings.Speed = COMSpeedRadioGroup->chosenText();
+    takeChosenSpeed();
     m_host.comPort().SetBaudRate(serial::TBaudRate(polling::SpeedToBaudRate(Settings.Speed)));
 }
 

@@ -17,13 +17,33 @@ const QStringList &speedTexts() {
     return texts;
 }
 
-int speedItemIndex(const QString &speed) {
+namespace {
+
+QStringView withoutLeadingBlanks(const QString &text) {
+    QStringView view(text);
+    while (!view.isEmpty() && view.front() == QLatin1Char(' '))
+        view = view.mid(1);
+    return view;
+}
+
+} // namespace
+
+std::optional<int> matchingSpeedItem(const QString &speed) {
     const QStringList &texts = speedTexts();
     for (int i = 0; i < texts.size(); ++i) {
         if (texts[i].compare(speed, Qt::CaseInsensitive) == 0)
             return i;
     }
-    return 0;
+    const QStringView bare = withoutLeadingBlanks(speed);
+    for (int i = 0; i < texts.size(); ++i) {
+        if (withoutLeadingBlanks(texts[i]).compare(bare, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return std::nullopt;
+}
+
+int speedItemIndex(const QString &speed) {
+    return matchingSpeedItem(speed).value_or(0);
 }
 
 std::optional<int> fieldNumber(const QString &text) {

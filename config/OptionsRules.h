@@ -14,7 +14,12 @@ namespace orvex::config {
 // the units' parameter "Б".
 const QStringList &speedTexts();
 
-// The item whose text equals `speed`, letter case ignored; 0 when none does.
+// The item whose text equals `speed`, letter case and leading blanks ignored
+// (the settings file drops the blank in front of a four-digit speed); nothing
+// when none does.
+std::optional<int> matchingSpeedItem(const QString &speed);
+
+// The item the speed group shows for `speed`: the matching one, else item 0.
 int speedItemIndex(const QString &speed);
 
 // The number a numeric field's text holds: a whole decimal number with an

@@ -124,6 +124,51 @@ TEST_F(OptionsDialog, SpeedItemFromTheTextAndBaudRateFromItsFirstFiveCharacters)
     EXPECT_EQ(other.BComPort1.BaudRate(), serial::br19200);
 }
 
+struct SpeedCase {
+    QString configured;
+    int shown;    // item shown at creation
+    int clicked;  // item the operator clicks, -1 none
+    QString kept; // Speed after closing
+    int baudRate; // handed to the serial component after closing
+};
+
+void PrintTo(const SpeedCase &c, std::ostream *os) {
+    *os << '"' << c.configured.toStdString() << "\" click " << c.clicked;
+}
+
+class SpeedOnClosing : public OptionsDialog, public ::testing::WithParamInterface<SpeedCase> {};
+
+// Closing stores the chosen speed item, but never turns a configured speed
+// the items do not show into another line speed unless the operator chose one.
+TEST_P(SpeedOnClosing, ChosenItemIsStoredAndAnUnshownSpeedKept) {
+    const SpeedCase &c = GetParam();
+    host.ports = {"COM1"};
+    host.Settings.ComPortNo = 1;
+    host.Settings.Speed = c.configured;
+    create();
+    showActive();
+    EXPECT_EQ(form->COMSpeedRadioGroup->itemIndex(), c.shown);
+    if (c.clicked >= 0) {
+        form->PageControl1->setCurrentIndex(TIniOptionsForm::ConnectionTab);
+        QTest::mouseClick(form->COMSpeedRadioGroup->button(c.clicked), Qt::LeftButton);
+    }
+    form->CloseBitBtn->click();
+    EXPECT_EQ(host.Settings.Speed, c.kept);
+    EXPECT_EQ(host.BComPort1.BaudRate(), c.baudRate);
+    EXPECT_EQ(messages.count(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, SpeedOnClosing,
+    ::testing::Values(SpeedCase{" 9600 (002)", 2, -1, " 9600 (002)", serial::br9600},
+                      // As read back from the file when the start-up ended before its
+                      // corrections: the same item, stored with its blank again.
+                      SpeedCase{"9600 (002)", 2, -1, " 9600 (002)", serial::br9600},
+                      SpeedCase{"4800 (005)", 5, 7, "19200 (007)", serial::br19200},
+                      SpeedCase{"19200 бод", 0, -1, "19200 бод", serial::br19200},
+                      SpeedCase{"19200 бод", 0, 0, " 2400 (000)", serial::br2400},
+                      SpeedCase{"19200 бод", 0, 6, " 9600 (006)", serial::br9600}));
+
 TEST_F(OptionsDialog, NoSerialPortEndsCreationAndKeepsTheConfiguredCounts) {
     host.ports = {};
     host.Settings.UnitsAmount = 5;

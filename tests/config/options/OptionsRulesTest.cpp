@@ -113,14 +113,20 @@ TEST(RowEstimate, HintsDifferOnlyInTheirFirstLine) {
               QStringLiteral("При таком времени хранения, периоде опроса - 10 c\r") + tail);
 }
 
-TEST(SpeedItems, EightTextsAndCaseInsensitiveChoice) {
+TEST(SpeedItems, EightTextsMatchedWithoutRegardToCaseAndLeadingBlanks) {
     ASSERT_EQ(speedTexts().size(), 8);
     EXPECT_EQ(speedTexts()[0], QStringLiteral(" 2400 (000)"));
     EXPECT_EQ(speedTexts()[7], QStringLiteral("19200 (007)"));
     EXPECT_EQ(speedItemIndex(QStringLiteral("19200 (007)")), 7);
     EXPECT_EQ(speedItemIndex(QStringLiteral(" 9600 (006)")), 6);
-    // Without its leading blank a four-digit speed is no item.
-    EXPECT_EQ(speedItemIndex(QStringLiteral("9600 (006)")), 0);
+    // The settings file drops the blank in front of a four-digit speed.
+    EXPECT_EQ(speedItemIndex(QStringLiteral("9600 (006)")), 6);
+    EXPECT_EQ(speedItemIndex(QStringLiteral("4800 (001)")), 1);
+    EXPECT_EQ(speedItemIndex(QStringLiteral("  19200 (003)")), 3);
+    // Anything else is no item; the group then shows item 0.
+    EXPECT_EQ(matchingSpeedItem(QStringLiteral("19200")), std::nullopt);
+    EXPECT_EQ(matchingSpeedItem(QStringLiteral("9600 (006) ")), std::nullopt);
+    EXPECT_EQ(matchingSpeedItem(QString()), std::nullopt);
     EXPECT_EQ(speedItemIndex(QStringLiteral("19200")), 0);
 }
 
