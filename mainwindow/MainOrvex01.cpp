@@ -354,12 +354,15 @@ void TMainForm::FormCreate() {
     AutoRefreshViews = true;
     GridBuilt = false;
     updateStartButton();
+    bool loaded = false;
+    bool corrected = false;
     const bool completed = ui::guarded(
-        [this] {
+        [&] {
             // 2. Every hint of the application goes through AppShowHint.
             m_hintHook.install();
             // 3.
             config::IniFileLoad(Settings, *this);
+            loaded = true;
             // 4.
             locateDatabase();
             Register.startUpHandOver();
@@ -368,6 +371,7 @@ void TMainForm::FormCreate() {
             SoundCheckBox1->setChecked(Settings.Sound_ON);
             // 6.
             config::applyLoadCorrections(Settings);
+            corrected = true;
             // 7.
             StatusBar1->setPanelText(0, startupPortText(Settings.ComPortNo, Settings.Speed));
             StatusBar1->setPanelText(1, periodText(Settings.PeriodMs));
@@ -387,7 +391,12 @@ void TMainForm::FormCreate() {
             openTablesAndCounters();
         },
         this);
-    Q_UNUSED(completed);
+    // A table step that failed skipped the corrections: the settings as read
+    // still get them, or the options dialog would show, and the next save
+    // store, values the file only holds in its own form (a four-digit speed
+    // without its leading blank) or out of range.
+    if (!completed && loaded && !corrected)
+        config::applyLoadCorrections(Settings);
     updateStartButton();
 }
 

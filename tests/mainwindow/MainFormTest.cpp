@@ -389,6 +389,27 @@ TEST_F(MainFormTest, StartUpErrorIsShownAndLeavesStartDisabled) {
     EXPECT_FALSE(f.ScanBitBtn->isEnabled());
 }
 
+// The table step fails after the settings file was read: the settings still
+// get the corrections the later steps would have made, so nothing the
+// operator configured reads differently afterwards (the file keeps a
+// four-digit speed without its leading blank).
+TEST_F(MainFormTest, StartUpErrorInATableStepStillCorrectsTheSettingsRead) {
+    writeSettings([](config::TSettings &s, RecordedWindows &) {
+        s.Speed = QStringLiteral(" 9600 (002)");
+        s.CurrKeepTime = 500;
+        s.ArcLevel = 7;
+        s.CurUnit = 9;
+    });
+    QDir(folder.file(QStringLiteral("Database"))).removeRecursively();
+    QDir().mkpath(folder.file(QStringLiteral("Database")));
+    TMainForm &f = create();
+    EXPECT_EQ(messages.count(), 1);
+    EXPECT_EQ(f.Settings.Speed.toStdString(), " 9600 (002)");
+    EXPECT_EQ(f.Settings.CurrKeepTime, 24);
+    EXPECT_EQ(f.Settings.ArcLevel, 2);
+    EXPECT_EQ(f.Settings.CurUnit, 1);
+}
+
 TEST_F(MainFormTest, ClosingAttemptsEveryStepSavesSettingsAndFreesTheGrid) {
     writeSettings([](config::TSettings &, RecordedWindows &) {});
     TMainForm &f = create();
