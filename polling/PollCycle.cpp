@@ -153,9 +153,19 @@ void PollCycle::Timer1Cicle() {
         bool &flag;
         ~Reset() { flag = false; }
     } reset{m_inTick};
-    // A port or table error ends the tick and is shown once; SendPhase keeps
-    // its value, so the next tick repeats the phase.
+    // A port or table error ends the tick and is shown once.
     ui::guarded([this] { tick(); }, m_surface.messageParent());
+}
+
+void PollCycle::armWait() {
+    QTimer &timer = m_surface.timer();
+    QProgressBar &bar = m_surface.progressBar();
+    if (barVisible(bar)) {
+        timer.setInterval(waitInterval(m_unitInterval, true, 1, bar.maximum()));
+        bar.setValue(0);
+    } else {
+        timer.setInterval(waitInterval(m_unitInterval, false));
+    }
 }
 
 void PollCycle::tick() {
@@ -166,18 +176,33 @@ void PollCycle::tick() {
             bar.setValue(bar.value() + 1);
             return;
         }
-        SendRequest();
+        try {
+            SendRequest();
+        } catch (...) {
+            // The send is tried again after a whole wait, not at the next
+            // short tick: once the error box is closed the operator has the
+            // unit interval to press STOP before the same error comes back.
+            armWait();
+            throw;
+        }
         m_sendPhase = false;
         timer.setInterval(kReadDelayMs);
     } else {
-        ReadReply();
-        m_sendPhase = true;
-        if (barVisible(bar)) {
-            timer.setInterval(waitInterval(m_unitInterval, true, 1, bar.maximum()));
-            bar.setValue(0);
-        } else {
-            timer.setInterval(waitInterval(m_unitInterval, false));
+        m_replyTaken = false;
+        try {
+            ReadReply();
+        } catch (...) {
+            // A reply taken from the port is gone: reading again would find
+            // nothing and show a unit that answered as silent. Only a read
+            // that failed on the port itself is repeated.
+            if (m_replyTaken) {
+                m_sendPhase = true;
+                armWait();
+            }
+            throw;
         }
+        m_sendPhase = true;
+        armWait();
     }
 }
 
@@ -211,6 +236,7 @@ void PollCycle::ReadReply() {
     // 2. Returns at once with what has arrived; missing bytes stay 0.
     ReplyBuffer reply{};
     m_surface.port().ReadBlock(reply.data(), int(kReplySize));
+    m_replyTaken = true;
     // 3.
     const ReplyOutcome outcome = CheckReply(reply, m_requestBuf);
     if (onRead)

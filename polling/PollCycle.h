@@ -105,7 +105,10 @@ public:
     void ScanBitBtnClick();
     // The timer's handler: one call per tick. Errors of a tick are shown here,
     // once, and end the tick; a tick that arrives while an error box is open
-    // or while a tick runs is skipped.
+    // or while a tick runs is skipped. A failed send is tried again after a
+    // whole wait (progress bar from 0); a read that failed on the port is
+    // repeated at the next tick, while one that failed after taking the reply
+    // (decoding, recording) is not: the cycle goes on to the next unit.
     void Timer1Cicle();
 
     bool polling() const { return m_polling; }
@@ -123,6 +126,7 @@ private:
     void start();
     void stop();
     void tick();
+    void armWait();
     void SendRequest();
     void ReadReply();
 
@@ -136,6 +140,7 @@ private:
     int m_unitInterval = 0;
     RequestBuffer m_requestBuf{};
     bool m_inTick = false;
+    bool m_replyTaken = false; // the read tick has taken the reply from the port
 };
 
 } // namespace orvex::polling

@@ -95,6 +95,8 @@ protected:
             surface, [this](int u, int level, const auto &, const QDate &d, const QTime &t) {
                 surface.log << QStringLiteral("record %1 %2").arg(u).arg(level);
                 stamps << QDateTime(d, t);
+                if (recordFailure)
+                    recordFailure();
             });
         QObject::connect(&surface.timerObj, &QTimer::timeout, [this] {
             ++ticks;
@@ -133,6 +135,7 @@ protected:
     QElapsedTimer clock;
     QList<qint64> sendTimes, readTimes;
     QList<QDateTime> stamps;
+    std::function<void()> recordFailure; // throws when set
     int ticks = 0;
 };
 
@@ -335,6 +338,57 @@ TEST_F(PollCycleTest, VanishedDeviceGivesOnePortErrorPerTickWithoutStackingBoxes
     ASSERT_TRUE(cycle->polling());
     ASSERT_TRUE(waitFor([&] { return count(QStringLiteral("good")) >= goodBefore + 3; }));
     EXPECT_EQ(messages.count(), 0);
+}
+
+// With the progress bar the tick before a send is a short waiting tick; a
+// send that fails must not come back at the next short tick once its box is
+// closed, or the boxes follow each other and STOP can never be reached.
+TEST_F(PollCycleTest, AfterAFailedSendTheOperatorHasAWholeUnitIntervalToStop) {
+    auto sim = std::make_unique<Simulator>(
+        link(), QStringList{QStringLiteral("--units"), QStringLiteral("1-3")});
+    surface.s.PeriodMs = 1500; // UnitInterval 500 ms, waiting ticks of 5 ms
+    surface.bar.show();
+    click();
+    ASSERT_TRUE(waitFor([&] { return count(QStringLiteral("good")) >= 1; }));
+    QList<qint64> shown, closed;
+    messages.setOnShow([&](const ui::RecordedMessage &) {
+        shown << clock.elapsed();
+        QEventLoop loop;
+        QTimer::singleShot(100, &loop, &QEventLoop::quit);
+        loop.exec();
+        closed << clock.elapsed();
+    });
+    sim->kill();
+    ASSERT_TRUE(waitFor([&] { return messages.count() >= 3; }, 15000));
+    for (int i = 1; i < 3; ++i)
+        EXPECT_GE(shown[i] - closed[i - 1], 450) << messages.texts().join(" | ").toStdString();
+    // STOP in such a gap ends it.
+    ASSERT_TRUE(waitFor([&] { return closed.size() >= 3; }));
+    messages.setOnShow(nullptr);
+    ui::guarded([this] { cycle->ScanBitBtnClick(); });
+    EXPECT_FALSE(cycle->polling());
+    EXPECT_EQ(surface.bar.value(), 0);
+}
+
+// The reply was taken from the port and decoded when the recording failed:
+// the error is shown once and the cycle goes on to the next unit; reading
+// again would find the line empty and paint the unit as silent.
+TEST_F(PollCycleTest, ATableErrorAfterTheReplyWasTakenIsShownOnceAndNotReadAgain) {
+    Simulator sim(link(), {QStringLiteral("--units"), QStringLiteral("1-3")});
+    int failures = 0;
+    recordFailure = [&] {
+        if (failures++ == 0)
+            throw orvex::SystemError(QStringLiteral("Ошибка базы данных в таблице Signals.DB"));
+    };
+    click();
+    ASSERT_TRUE(waitFor([&] { return count(QStringLiteral("good")) >= 3; }));
+    cycle->ScanBitBtnClick();
+    EXPECT_EQ(messages.texts(), QStringList{"Ошибка базы данных в таблице Signals.DB"});
+    const QStringList seen =
+        surface.log.filter(QRegularExpression(QStringLiteral("^(send|good|error|record)")));
+    const QStringList expected{"send 1",     "good 1", "record 1 1", "send 2",    "good 2",
+                               "record 2 1", "send 3", "good 3",     "record 3 1"};
+    EXPECT_EQ(seen.mid(0, expected.size()), expected);
 }
 
 TEST(PollIntervalTest, NeverZeroAndNeverDividedByZero) {
