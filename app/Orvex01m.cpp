@@ -19,6 +19,9 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 namespace orvex::app {
 
@@ -62,6 +65,15 @@ void initialiseApplication(QApplication &application) {
     application.setApplicationName(applicationTitle());
     application.setDesktopFileName(QString::fromLatin1(kExecutableName));
     application.setApplicationVersion(QStringLiteral("1.1.0.74"));
+    // The program speaks Russian whatever the desktop's language: the
+    // standard dialogs and menus Qt makes itself (file chooser, the context
+    // menu of edit fields) take Qt's own Russian texts when installed.
+    auto *translator = new QTranslator(&application);
+    if (translator->load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"),
+                         QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        application.installTranslator(translator);
+    else
+        delete translator;
 }
 
 TApplicationWindows::TApplicationWindows() {

@@ -39,7 +39,8 @@ class MainOptionsHost;
 // The application title, the application's name on the desktop.
 QString applicationTitle();
 
-// Sets the application's name (not appended to window captions).
+// Sets the application's name (not appended to window captions) and
+// installs Qt's Russian texts for the dialogs Qt makes itself.
 void initialiseApplication(QApplication &application);
 
 class TApplicationWindows {

@@ -16,7 +16,12 @@
 #include "views/PlotWindow.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QFile>
+#include <QLibraryInfo>
+#include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -86,6 +91,20 @@ TEST_F(ApplicationTest, ApplicationTitleIsTheNameNotAPartOfCaptions) {
     QWidget w;
     w.setWindowTitle(QStringLiteral("x"));
     EXPECT_EQ(w.windowTitle(), QStringLiteral("x"));
+}
+
+TEST_F(ApplicationTest, StandardDialogsOfQtSpeakRussian) {
+    if (!QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) +
+                       QStringLiteral("/qtbase_ru.qm")))
+        GTEST_SKIP() << "Qt's Russian translations (qt6-translations-l10n) are not installed";
+    initialiseApplication(*qApp);
+    QDialogButtonBox buttons(QDialogButtonBox::Open | QDialogButtonBox::Cancel);
+    EXPECT_EQ(buttons.button(QDialogButtonBox::Cancel)->text().toStdString(), "Отмена");
+    EXPECT_EQ(buttons.button(QDialogButtonBox::Open)->text().toStdString(), "Открыть");
+    QLineEdit field;
+    std::unique_ptr<QMenu> menu(field.createStandardContextMenu());
+    ASSERT_FALSE(menu->actions().isEmpty());
+    EXPECT_FALSE(menu->actions().first()->text().contains(QStringLiteral("Undo")));
 }
 
 TEST(AboutDialog, FixedSizeContentsAndOkClosesWithOk) {
