@@ -63,7 +63,7 @@ void TBevelPanel::setFontColor(const polling::PanelColor &color) {
 
 void TBevelPanel::setCaption(const QString &caption) {
     setText(caption);
-    setAccessibleName(caption);
+    setAccessibleName(accessibleNameFor(caption));
 }
 
 void TBevelPanel::applyColors() {
@@ -115,6 +115,15 @@ void TSensPanel::applyCellView() {
     f.setBold(cell.font.bold);
     f.setPointSize(cell.font.pointSize(width(), height()));
     setFont(f);
+}
+
+QString TSensPanel::accessibleNameFor(const QString &caption) const {
+    if (spUnitNo < 1 || spChannelNo < 1)
+        return caption;
+    const QString cellName = QStringLiteral("Канал № ") + QString::number(spUnitNo) +
+                             QLatin1Char('-') + QString::number(spChannelNo);
+    const QString shown = caption.trimmed();
+    return shown.isEmpty() ? cellName : cellName + QLatin1Char(' ') + shown;
 }
 
 void TSensPanel::setPointSize(int points) {

@@ -45,6 +45,8 @@ signals:
     void clicked();
 
 protected:
+    // What a screen reader calls the panel for a caption: the caption itself.
+    virtual QString accessibleNameFor(const QString &caption) const { return caption; }
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
@@ -80,6 +82,12 @@ public:
     // Font size in points (the cell's own font, family kept).
     void setPointSize(int points);
     int pointSize() const { return font().pointSize(); }
+
+protected:
+    // A cell is named by its unit and channel, then what it shows: an empty
+    // caption (before the first reading, after an exception reply) still
+    // tells which cell it is.
+    QString accessibleNameFor(const QString &caption) const override;
 };
 
 // Effective hint switch of a widget: its own switch when it has one, else the

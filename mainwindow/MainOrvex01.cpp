@@ -218,7 +218,7 @@ void TMainForm::createControls() {
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
     ProgressBar1->setTextVisible(false);
-    ProgressBar1->setAccessibleName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setAccessibleName(QStringLiteral("Время до опроса следующего пульта"));
     ProgressBar1->hide();
 
     FirstRunNotice = new QLabel(kFirstRunNotice, m_client);

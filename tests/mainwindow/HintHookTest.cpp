@@ -106,6 +106,18 @@ TEST(GridPanels, CellPaintsItsRecordsViewWithTheFontRuleForItsSize) {
     EXPECT_EQ(cell->palette().color(QPalette::WindowText), QColor(255, 0, 0));
     EXPECT_TRUE(cell->font().bold());
     EXPECT_EQ(cell->pointSize(), 12);
+
+    // A cell of the grid is named by its unit and channel, then its caption.
+    cell->spUnitNo = 2;
+    cell->spChannelNo = 3;
+    cell->applyCellView();
+    EXPECT_EQ(cell->accessibleName(), QStringLiteral("Канал № 2-3 ОТКАЗ"));
+    cell->cell.text = QStringLiteral("  12.5");
+    cell->applyCellView();
+    EXPECT_EQ(cell->accessibleName(), QStringLiteral("Канал № 2-3 12.5"));
+    cell->cell.text.clear();
+    cell->applyCellView();
+    EXPECT_EQ(cell->accessibleName(), QStringLiteral("Канал № 2-3"));
 }
 
 TEST(HintHook, ShownTooltipIsAtMost400PixelsWide) {

@@ -97,9 +97,13 @@ TEST_F(MainFormTest, ConfiguredStartBuildsTheGridAndShowsPortAndCounters) {
             EXPECT_EQ(cell->resolvedColor(), QColor(192, 220, 192));
             EXPECT_EQ(cell->spUnitNo, u);
             EXPECT_EQ(cell->spChannelNo, n);
+            // Named for a screen reader before its first reading too.
+            EXPECT_EQ(cell->accessibleName(), QStringLiteral("Канал № %1-%2").arg(u).arg(n));
         }
     }
     EXPECT_EQ(f.UnitPanels[5], nullptr);
+    EXPECT_EQ(f.ProgressBar1->accessibleName(),
+              QStringLiteral("Время до опроса следующего пульта"));
 }
 
 TEST_F(MainFormTest, GridIsBuiltForTheClientAreaAndLaidOutSquareWhenShown) {
