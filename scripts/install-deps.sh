@@ -10,6 +10,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-dejavu-core fonts-liberation2
     sqlite3 xvfb xauth xdg-utils
+    qt6-translations-l10n
 )
 
 missing=()
