@@ -220,10 +220,15 @@ TDateDlgForm::TDateDlgForm(QWidget *parent) : QDialog(parent) {
             [this] { ui::guarded([this] { MonthSpButtonUpClick(); }, this); });
     connect(MonthSpButton, &SpinArrows::downClicked, this,
             [this] { ui::guarded([this] { MonthSpButtonDownClick(); }, this); });
-    connect(qApp, &QApplication::focusChanged, this, [this] { updateFocusColours(); });
+    m_focusWatch =
+        connect(qApp, &QApplication::focusChanged, this, [this] { updateFocusColours(); });
 
     YearSpinEdit->setFocus();
     FormCreate();
+}
+
+TDateDlgForm::~TDateDlgForm() {
+    disconnect(m_focusWatch);
 }
 
 QString TDateDlgForm::monthName(int month) {

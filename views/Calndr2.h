@@ -82,6 +82,7 @@ class TDateDlgForm : public QDialog {
     Q_OBJECT
 public:
     explicit TDateDlgForm(QWidget *parent = nullptr);
+    ~TDateDlgForm() override;
 
     // The calendar's date in the operator's short date format.
     QString SelectedDateText() const;
@@ -121,6 +122,9 @@ private:
 
     bool m_resetOnShow = true;
     bool m_leftForMessage = false;
+    // The application-wide focus watch; ended before the dialog's children
+    // are destroyed, since their destruction moves the focus.
+    QMetaObject::Connection m_focusWatch;
 };
 
 } // namespace orvex::views
