@@ -211,6 +211,7 @@ private:
     bool m_awayToOwnWindow = false; // deactivated by another window of ours
     bool m_closing = false;
     bool m_speedChosen = false;               // the operator chose a speed item
+    bool m_inActivation = false;              // the activation step runs (or its error box)
     QMetaObject::Connection m_frontHidden;    // the own window in front of the
     QMetaObject::Connection m_frontDestroyed; // dialog going away
 };

@@ -246,8 +246,13 @@ void TIniOptionsForm::focusWindowChanged(QWindow *now) {
     // is no deactivation. Another window of the program (a message box, a
     // chooser) in front of the dialog is.
     if (now) {
-        m_awayToOwnWindow = true;
         watchFrontWindow(now);
+        // The error box of a failed activation step is no new deactivation,
+        // and its going away no new activation: the same step would fail
+        // again, and its box would come back for ever.
+        if (m_inActivation)
+            return;
+        m_awayToOwnWindow = true;
         // A dialog closed meanwhile has been deactivated by its closing.
         QMetaObject::invokeMethod(
             this,
@@ -299,6 +304,11 @@ void TIniOptionsForm::hideEvent(QHideEvent *event) {
 }
 
 void TIniOptionsForm::FormActivate() {
+    m_inActivation = true;
+    const struct Done {
+        bool &flag;
+        ~Done() { flag = false; }
+    } done{m_inActivation};
     ui::guarded(
         [&] {
             L2procRadioGroup->setItemIndex(Settings.L2ProcOn ? 0 : 1);

@@ -27,6 +27,21 @@ uint8_t lowByte(qint64 value) {
     return uint8_t(value & 0xFF);
 }
 
+// Stores an edit the register made itself. One the table refuses (a
+// read-only file) is dropped again: left pending, every later move of the
+// cursor would try it anew and fail, in every window that uses the table.
+void postOwnEdit(store::Table &table) {
+    try {
+        table.post();
+    } catch (...) {
+        try {
+            table.cancel();
+        } catch (...) {
+        }
+        throw;
+    }
+}
+
 } // namespace
 
 QString defaultUnitName(int unit) {
@@ -78,7 +93,7 @@ void UnitRegister::startUpHandOver() {
         }
         m_units.edit();
         m_units.setValue(kUnitKod, int(m_settings.UnitAddr[n]));
-        m_units.post();
+        postOwnEdit(m_units);
     }
 }
 
@@ -170,7 +185,7 @@ bool UnitRegister::changeUnitCount(int count, int builtUnits) {
             m_settings.UnitAddr[n] = uint8_t(n);
             m_units.edit();
             m_units.setValue(kUnitKod, n);
-            m_units.post();
+            postOwnEdit(m_units);
         }
     }
 

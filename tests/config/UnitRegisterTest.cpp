@@ -12,6 +12,9 @@
 #include "ui/Messages.h"
 
 #include <QFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <gtest/gtest.h>
 
 using namespace orvex;
@@ -122,6 +125,30 @@ protected:
 } // namespace
 
 // --- start-up hand-over ----------------------------------------------------
+
+// A Units.DB file that refuses writes (read-only for the operator): the
+// hand-over's error is raised, and its refused edit does not stay pending,
+// so the table can still be moved through and read.
+TEST_F(Register, HandOverThatTheTableRefusesLeavesNoPendingEdit) {
+    seedUnits(2);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "refuse");
+        db.setDatabaseName(database + "/Units.DB");
+        ASSERT_TRUE(db.open());
+        QSqlQuery q(db);
+        ASSERT_TRUE(q.exec("CREATE TRIGGER refuse BEFORE UPDATE ON Units BEGIN "
+                           "SELECT RAISE(ABORT, 'attempt to write a readonly database'); END"))
+            << q.lastError().text().toStdString();
+    }
+    QSqlDatabase::removeDatabase("refuse");
+    settings.UnitsAmount = 2;
+    setAddresses({7, 8});
+    EXPECT_THROW(reg.startUpHandOver(), orvex::SystemError);
+    EXPECT_EQ(units.state(), Table::State::Browse);
+    units.last();
+    EXPECT_EQ(row(), 2);
+    EXPECT_EQ(units.asInteger("Unit_KOD"), 2);
+}
 
 TEST_F(Register, HandOverWritesTheSettingsAddressesIntoTheRowsInKeyOrder) {
     seedUnits(3);

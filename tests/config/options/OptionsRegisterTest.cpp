@@ -225,4 +225,30 @@ TEST_F(RegisterScreens, AfterARaisedCountTheEditorsShowTheRowTheyWriteTo) {
     EXPECT_EQ(messages.count(), 1);
 }
 
+// An activation whose cursor move fails (a pending edit the table refuses)
+// reports it once: the box's going away is no new activation that would
+// fail again, so the operator can still reach the close button.
+TEST_F(RegisterScreens, FailingActivationIsReportedOnceNotAfterEveryBox) {
+    host.seedUnits(2);
+    host.Settings.UnitsAmount = 2;
+    host.UnitsTable.last();
+    host.UnitsTable.edit();
+    host.UnitsTable.setValue("Unit_IDX", 1); // unit 1 exists: the key refuses it
+    create();
+    messages.setOnShow([this](const ui::RecordedMessage &m) {
+        if (messages.count() <= 3)
+            test::closeRealBox(form.get(), m.text);
+    });
+    showActive();
+    ASSERT_TRUE(
+        test::waitUntil([this] { return QGuiApplication::focusWindow() == form->windowHandle(); }));
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(messages.count(), 1) << messages.texts().join(" | ").toStdString();
+    messages.setOnShow(nullptr);
+    host.UnitsTable.cancel();
+    form->CloseBitBtn->click();
+    EXPECT_FALSE(form->isVisible());
+}
+
 } // namespace
