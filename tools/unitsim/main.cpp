@@ -195,16 +195,16 @@ int main(int argc, char **argv) {
                 sim.unit(a);
             unitsGiven = true;
         } else if (arg == "--unit") {
-            const std::string spec = value(i);
-            const auto comma = spec.find(',');
+            const std::string unitArg = value(i);
+            const auto comma = unitArg.find(',');
             std::vector<int> one;
-            if (!orvex::unitsim::parseUnitList(spec.substr(0, comma), one) || one.size() != 1)
-                fail("bad unit address in " + spec);
+            if (!orvex::unitsim::parseUnitList(unitArg.substr(0, comma), one) || one.size() != 1)
+                fail("bad unit address in " + unitArg);
             auto &u = sim.unit(one.front());
             std::size_t start = comma;
             while (start != std::string::npos) {
-                const auto next = spec.find(',', start + 1);
-                const std::string setting = spec.substr(
+                const auto next = unitArg.find(',', start + 1);
+                const std::string setting = unitArg.substr(
                     start + 1, next == std::string::npos ? std::string::npos : next - start - 1);
                 const std::string error = sim.configure(u, setting);
                 if (!error.empty())
