@@ -13,6 +13,7 @@
 #include "store/Installer.h"
 #include "store/Location.h"
 #include "store/Table.h"
+#include "tests/support/ReplyBuilder.h"
 #include "ui/Messages.h"
 #include "ui/ProgramFolder.h"
 
@@ -28,24 +29,6 @@ using namespace orvex;
 namespace {
 
 using FileWindows = config::WindowPlace;
-
-polling::ReplyBuffer reply(std::uint8_t address, std::array<std::uint8_t, 8> channels,
-                           std::uint8_t kind, std::uint8_t warn, std::uint8_t trip,
-                           std::uint8_t mask) {
-    polling::ReplyBuffer r{};
-    r[0] = address;
-    r[1] = polling::kPollFunction;
-    for (int ch = 0; ch < 8; ++ch)
-        r[3 + ch] = channels[ch];
-    r[11] = kind;
-    r[12] = warn;
-    r[13] = trip;
-    r[16] = mask;
-    const std::uint16_t crc = polling::CalcCrc16(r.data(), 17);
-    r[17] = std::uint8_t(crc & 0xFF);
-    r[18] = std::uint8_t(crc >> 8);
-    return r;
-}
 
 bool save(QWidget &w, const QString &path) {
     const bool ok = w.grab().save(path);
@@ -106,14 +89,15 @@ int main(int argc, char **argv) {
     QApplication::processEvents();
     // Methane, warning 0,25, trip 0,50: green, yellow, red, warming up, no
     // sensor, fault, red at the trip byte, not in use.
-    form.decodeUnitReply(1, reply(1, {10, 30, 60, 253, 254, 255, 50, 0}, 0, 25, 50, 0x7F));
+    form.decodeUnitReply(1,
+                         test::goodReply(1, {10, 30, 60, 253, 254, 255, 50, 0}, 0, 25, 50, 0x7F));
     // Explosive gas (% НКПР), warning 10, trip 20.
-    form.decodeUnitReply(2, reply(2, {5, 50, 100, 0, 251, 252, 0, 0}, 1, 50, 100, 0x3F));
+    form.decodeUnitReply(2, test::goodReply(2, {5, 50, 100, 0, 251, 252, 0, 0}, 1, 50, 100, 0x3F));
     // CO after a good reply, then no reply: cells keep their values' state.
-    form.decodeUnitReply(3, reply(3, {12, 25, 80, 0, 0, 0, 0, 0}, 2, 20, 50, 0x0F));
+    form.decodeUnitReply(3, test::goodReply(3, {12, 25, 80, 0, 0, 0, 0, 0}, 2, 20, 50, 0x0F));
     form.showUnitReplyError(3, polling::ReplyOutcome{polling::ReplyKind::NoReply, 0, 0});
     // Unknown scale kind: readings shown as empty dark green cells.
-    form.decodeUnitReply(4, reply(4, {20, 40, 60, 80, 0, 0, 0, 0}, 7, 50, 100, 0x0F));
+    form.decodeUnitReply(4, test::goodReply(4, {20, 40, 60, 80, 0, 0, 0, 0}, 7, 50, 100, 0x0F));
     // Bad checksum on a unit never decoded.
     form.showUnitReplyError(5, polling::ReplyOutcome{polling::ReplyKind::BadChecksum, 0, 0});
     QApplication::processEvents();
