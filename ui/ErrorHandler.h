@@ -12,8 +12,7 @@
 namespace orvex::ui {
 
 // The text an exception carries, as the operator should read it.
-inline QString exceptionText(const std::exception &e)
-{
+inline QString exceptionText(const std::exception &e) {
     if (auto *own = dynamic_cast<const SystemError *>(&e))
         return own->text();
     return QString::fromUtf8(e.what());
@@ -21,9 +20,7 @@ inline QString exceptionText(const std::exception &e)
 
 // Runs `body`; returns true when it completed, false when an exception was
 // caught and shown.
-template <typename F>
-bool guarded(F &&body, QWidget *parent = nullptr)
-{
+template <typename F> bool guarded(F &&body, QWidget *parent = nullptr) {
     try {
         std::forward<F>(body)();
         return true;

@@ -18,8 +18,7 @@ struct OpenBoxGuard {
     OpenBoxGuard &operator=(const OpenBoxGuard &) = delete;
 };
 
-QString captionFor(MessageKind kind)
-{
+QString captionFor(MessageKind kind) {
     switch (kind) {
     case MessageKind::Error:
         return QStringLiteral("Ошибка");
@@ -33,28 +32,29 @@ QString captionFor(MessageKind kind)
 
 } // namespace
 
-MessageRecorder::MessageRecorder() : m_outer(g_recorder) { g_recorder = this; }
+MessageRecorder::MessageRecorder() : m_outer(g_recorder) {
+    g_recorder = this;
+}
 
-MessageRecorder::~MessageRecorder() { g_recorder = m_outer; }
+MessageRecorder::~MessageRecorder() {
+    g_recorder = m_outer;
+}
 
-QStringList MessageRecorder::texts() const
-{
+QStringList MessageRecorder::texts() const {
     QStringList out;
     for (const RecordedMessage &m : m_messages)
         out << m.text;
     return out;
 }
 
-QString displayText(const QString &text)
-{
+QString displayText(const QString &text) {
     static const QRegularExpression breaks(QStringLiteral("\r\n?"));
     QString out = text;
     out.replace(breaks, QStringLiteral("\n"));
     return out;
 }
 
-void showMessage(MessageKind kind, const QString &text, QWidget *parent)
-{
+void showMessage(MessageKind kind, const QString &text, QWidget *parent) {
     OpenBoxGuard open;
     if (g_recorder) {
         RecordedMessage message{kind, text};
@@ -73,21 +73,20 @@ void showMessage(MessageKind kind, const QString &text, QWidget *parent)
     box.exec();
 }
 
-void showError(const QString &text, QWidget *parent)
-{
+void showError(const QString &text, QWidget *parent) {
     showMessage(MessageKind::Error, text, parent);
 }
 
-void showWarning(const QString &text, QWidget *parent)
-{
+void showWarning(const QString &text, QWidget *parent) {
     showMessage(MessageKind::Warning, text, parent);
 }
 
-void showInformation(const QString &text, QWidget *parent)
-{
+void showInformation(const QString &text, QWidget *parent) {
     showMessage(MessageKind::Information, text, parent);
 }
 
-bool messageBoxOpen() { return g_openBoxes > 0; }
+bool messageBoxOpen() {
+    return g_openBoxes > 0;
+}
 
 } // namespace orvex::ui

@@ -47,7 +47,9 @@ public:
     void clear() { m_messages.clear(); }
 
     // Runs when a box would be shown, after it has been recorded.
-    void setOnShow(std::function<void(const RecordedMessage &)> hook) { m_onShow = std::move(hook); }
+    void setOnShow(std::function<void(const RecordedMessage &)> hook) {
+        m_onShow = std::move(hook);
+    }
 
 private:
     friend void showMessage(MessageKind, const QString &, QWidget *);

@@ -8,44 +8,38 @@
 namespace orvex {
 namespace {
 
-QString &overrideFolder()
-{
+QString &overrideFolder() {
     static QString folder;
     return folder;
 }
 
-QString executableFolder()
-{
+QString executableFolder() {
     // The executable's own path; /proc/self/exe also works before a
     // QCoreApplication exists (the tests' main functions, the simulator).
-    QString path = QCoreApplication::instance() ? QCoreApplication::applicationFilePath()
-                                                : QFileInfo(QStringLiteral("/proc/self/exe"))
-                                                      .symLinkTarget();
+    QString path = QCoreApplication::instance()
+                       ? QCoreApplication::applicationFilePath()
+                       : QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
     return QFileInfo(path).absolutePath();
 }
 
 } // namespace
 
-QString programFolder()
-{
+QString programFolder() {
     const QString &folder = overrideFolder();
     if (!folder.isEmpty())
         return folder;
     return executableFolder();
 }
 
-void setProgramFolder(const QString &folder)
-{
+void setProgramFolder(const QString &folder) {
     overrideFolder() = folder.isEmpty() ? QString() : QDir::cleanPath(QDir(folder).absolutePath());
 }
 
-QString programPath(const QString &relative)
-{
+QString programPath(const QString &relative) {
     return QDir::cleanPath(programFolder() + QLatin1Char('/') + relative);
 }
 
-QString settingsFilePath()
-{
+QString settingsFilePath() {
     return programPath(QString::fromLatin1(kExecutableName) + QStringLiteral(".INI"));
 }
 

@@ -7,14 +7,17 @@
 
 namespace orvex::test {
 
-TempProgramFolder::TempProgramFolder()
-{
+TempProgramFolder::TempProgramFolder() {
     EXPECT_TRUE(m_dir.isValid());
     setProgramFolder(m_dir.path());
 }
 
-TempProgramFolder::~TempProgramFolder() { setProgramFolder(QString()); }
+TempProgramFolder::~TempProgramFolder() {
+    setProgramFolder(QString());
+}
 
-QString buildBinaryDir() { return QStringLiteral(ORVEX_BINARY_DIR); }
+QString buildBinaryDir() {
+    return QStringLiteral(ORVEX_BINARY_DIR);
+}
 
 } // namespace orvex::test

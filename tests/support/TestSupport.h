@@ -27,7 +27,9 @@ private:
 // Sets the default locale for the lifetime of the object.
 class ScopedLocale {
 public:
-    explicit ScopedLocale(const QLocale &locale) : m_previous(QLocale()) { QLocale::setDefault(locale); }
+    explicit ScopedLocale(const QLocale &locale) : m_previous(QLocale()) {
+        QLocale::setDefault(locale);
+    }
     ~ScopedLocale() { QLocale::setDefault(m_previous); }
     ScopedLocale(const ScopedLocale &) = delete;
     ScopedLocale &operator=(const ScopedLocale &) = delete;
@@ -36,8 +38,12 @@ private:
     QLocale m_previous;
 };
 
-inline QLocale russianLocale() { return QLocale(QLocale::Russian, QLocale::Russia); }
-inline QLocale englishLocale() { return QLocale(QLocale::English, QLocale::UnitedStates); }
+inline QLocale russianLocale() {
+    return QLocale(QLocale::Russian, QLocale::Russia);
+}
+inline QLocale englishLocale() {
+    return QLocale(QLocale::English, QLocale::UnitedStates);
+}
 
 // The folder that holds the built executables (orvex01m, unitsim).
 QString buildBinaryDir();

@@ -1,20 +1,18 @@
 // The program-folder resolver: default from the executable, overridable by tests.
-#include "tests/support/TestSupport.h"
 #include "ui/ProgramFolder.h"
+#include "tests/support/TestSupport.h"
 
 #include <QCoreApplication>
 #include <gtest/gtest.h>
 
 using namespace orvex;
 
-TEST(ProgramFolder, DefaultsToTheExecutablesFolder)
-{
+TEST(ProgramFolder, DefaultsToTheExecutablesFolder) {
     EXPECT_EQ(programFolder(), QCoreApplication::applicationDirPath());
     EXPECT_EQ(settingsFilePath(), QCoreApplication::applicationDirPath() + "/orvex01m.INI");
 }
 
-TEST(ProgramFolder, OverrideAppliesToEveryPathAndIsRestored)
-{
+TEST(ProgramFolder, OverrideAppliesToEveryPathAndIsRestored) {
     {
         test::TempProgramFolder folder;
         EXPECT_EQ(programFolder(), folder.path());
