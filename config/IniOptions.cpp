@@ -357,6 +357,11 @@ QWidget *TIniOptionsForm::buildConnectionTab() {
     PeriodSpinEdit->setAccessibleName(QStringLiteral("Период опроса пультов"));
     label(QStringLiteral("период в секундах         10..900"), PeriodGroupBox, 12, 56);
     setHint(PeriodGroupBox, QString(), true);
+    // Closing the dialog (Esc or the close box too) leaves the field: a
+    // number outside 10..900 takes the nearest bound, which is what the poll
+    // period was given, so the field and the period agree when it is shown
+    // again.
+    connect(this, &QDialog::finished, PeriodSpinEdit, &SpinEdit::clampToRange);
     return page;
 }
 

@@ -8,31 +8,50 @@
 namespace orvex {
 namespace {
 
-QString &overrideFolder() {
-    static QString folder;
-    return folder;
+struct Override {
+    QString folder;
+    QString executableName;
+};
+
+Override &current() {
+    static Override value;
+    return value;
 }
 
-QString executableFolder() {
+QString executablePath() {
     // The executable's own path; /proc/self/exe also works before a
     // QCoreApplication exists (the tests' main functions, the simulator).
-    QString path = QCoreApplication::instance()
-                       ? QCoreApplication::applicationFilePath()
-                       : QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
-    return QFileInfo(path).absolutePath();
+    return QCoreApplication::instance()
+               ? QCoreApplication::applicationFilePath()
+               : QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
 }
 
 } // namespace
 
 QString programFolder() {
-    const QString &folder = overrideFolder();
-    if (!folder.isEmpty())
-        return folder;
-    return executableFolder();
+    const Override &o = current();
+    if (!o.folder.isEmpty())
+        return o.folder;
+    return QFileInfo(executablePath()).absolutePath();
 }
 
-void setProgramFolder(const QString &folder) {
-    overrideFolder() = folder.isEmpty() ? QString() : QDir::cleanPath(QDir(folder).absolutePath());
+QString executableBaseName() {
+    const Override &o = current();
+    if (!o.folder.isEmpty())
+        return o.executableName;
+    // The extension, if the file has one, is replaced; a name without one
+    // (the usual case here) is taken whole.
+    return QFileInfo(executablePath()).completeBaseName();
+}
+
+void setProgramFolder(const QString &folder, const QString &executableName) {
+    Override &o = current();
+    if (folder.isEmpty()) {
+        o = Override();
+        return;
+    }
+    o.folder = QDir::cleanPath(QDir(folder).absolutePath());
+    o.executableName = executableName;
 }
 
 QString programPath(const QString &relative) {
@@ -40,7 +59,7 @@ QString programPath(const QString &relative) {
 }
 
 QString settingsFilePath() {
-    return programPath(QString::fromLatin1(kExecutableName) + QStringLiteral(".INI"));
+    return programPath(executableBaseName() + QStringLiteral(".INI"));
 }
 
 } // namespace orvex

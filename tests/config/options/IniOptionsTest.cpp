@@ -458,6 +458,35 @@ TEST_P(ClosingRoutes, EveryRouteRunsTheClosingSteps) {
     EXPECT_EQ(messages.count(), 0);
 }
 
+// Closing the dialog leaves the period field too: a number typed outside
+// 10..900 takes the nearest bound, which the period was given, so the field
+// and the setting agree whichever way the dialog closed.
+TEST_P(ClosingRoutes, APeriodTypedOutOfRangeAgreesWithTheSettingOnceClosed) {
+    host.ports = {"COM1"};
+    host.Settings.ComPortNo = 1;
+    host.Settings.PeriodMs = 30000;
+    create();
+    showActive();
+    form->PageControl1->setCurrentIndex(TIniOptionsForm::ConnectionTab);
+    test::typeInto(form->PeriodSpinEdit, "5");
+    ASSERT_EQ(form->PeriodSpinEdit->text(), "5");
+    switch (GetParam()) {
+    case CloseRoute::Button:
+        QTest::mouseClick(form->CloseBitBtn, Qt::LeftButton);
+        break;
+    case CloseRoute::Escape:
+        QTest::keyClick(form->PeriodSpinEdit, Qt::Key_Escape);
+        break;
+    case CloseRoute::CloseBox:
+        form->close();
+        break;
+    }
+    ASSERT_FALSE(form->isVisible());
+    EXPECT_EQ(form->PeriodSpinEdit->text(), "10");
+    EXPECT_EQ(host.Settings.PeriodMs, 10000);
+    EXPECT_EQ(messages.count(), 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(Routes, ClosingRoutes,
                          ::testing::Values(CloseRoute::Button, CloseRoute::Escape,
                                            CloseRoute::CloseBox));
