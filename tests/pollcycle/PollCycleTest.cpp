@@ -391,6 +391,52 @@ TEST_F(PollCycleTest, ATableErrorAfterTheReplyWasTakenIsShownOnceAndNotReadAgain
     EXPECT_EQ(seen.mid(0, expected.size()), expected);
 }
 
+// A full disk fails every recording for a while, and each failure shows a box
+// that stays open while the timer runs under it. The boxes never stack, and
+// closing one never lets a tick run twice: sends and reads keep alternating,
+// each read for the unit just sent, every reply recorded at most once, and
+// recording goes on once the disk has room again.
+TEST_F(PollCycleTest, TableErrorsForAWhileNeverStackBoxesOrRunATickTwice) {
+    Simulator sim(link(), {QStringLiteral("--units"), QStringLiteral("1-3")});
+    surface.s.PeriodMs = 300; // waits of 100 ms, shorter than a box stays open
+    int failures = 0;
+    recordFailure = [&] {
+        if (failures++ < 6)
+            throw orvex::SystemError(
+                QStringLiteral("Ошибка базы данных: database or disk is full"));
+    };
+    int depth = 0, maxDepth = 0;
+    messages.setOnShow([&](const ui::RecordedMessage &) {
+        maxDepth = std::max(maxDepth, ++depth);
+        QEventLoop loop;
+        QTimer::singleShot(300, &loop, &QEventLoop::quit);
+        loop.exec();
+        --depth;
+    });
+    click();
+    ASSERT_TRUE(waitFor([&] { return failures >= 12; }, 30000));
+    cycle->ScanBitBtnClick();
+    messages.setOnShow(nullptr);
+    EXPECT_EQ(maxDepth, 1);
+    // One box per failed recording at most (a pacing of boxes may show fewer).
+    EXPECT_GE(messages.count(), 1);
+    EXPECT_LE(messages.count(), 6);
+    const QStringList seen =
+        surface.log.filter(QRegularExpression(QStringLiteral("^(send|good|error|record)")));
+    int expectedUnit = 1;
+    for (int i = 0; i < seen.size();) {
+        ASSERT_EQ(seen[i], QStringLiteral("send %1").arg(expectedUnit)) << i;
+        if (i + 1 == seen.size())
+            break; // stopped between a send and its read
+        ASSERT_EQ(seen[i + 1], QStringLiteral("good %1").arg(expectedUnit)) << i;
+        ASSERT_LT(i + 2, seen.size());
+        ASSERT_EQ(seen[i + 2], QStringLiteral("record %1 1").arg(expectedUnit)) << i;
+        i += 3;
+        expectedUnit = expectedUnit % 3 + 1;
+    }
+    EXPECT_EQ(count(QStringLiteral("record")), failures);
+}
+
 TEST(PollIntervalTest, NeverZeroAndNeverDividedByZero) {
     EXPECT_EQ(unitInterval(10000, 15), 666);
     EXPECT_EQ(waitInterval(666, true), 6);

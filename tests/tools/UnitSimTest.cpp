@@ -8,9 +8,11 @@
 #include "tests/serial/SerialTestSupport.h"
 #include "tests/support/TestSupport.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
 #include <QProcess>
 #include <gtest/gtest.h>
 
@@ -211,6 +213,75 @@ TEST_F(UnitSimTest, DemoPlaysFourUnitsOfTheFourGases) {
     }
 }
 
+// Lines of the simulator's --log file, split into words.
+QList<QStringList> logLines(const QString &path) {
+    QFile f(path);
+    QList<QStringList> lines;
+    if (!f.open(QIODevice::ReadOnly))
+        return lines;
+    for (const QByteArray &line : f.readAll().split('\n'))
+        if (!line.isEmpty())
+            lines << QString::fromLatin1(line).split(' ');
+    return lines;
+}
+
+TEST_F(UnitSimTest, ChaosMisbehavesOnAShareOfThePollsInEveryWay) {
+    const QString logPath = folder.file(QStringLiteral("line.log"));
+    start({"--chaos", "25,3", "--units", "1", "--log", logPath});
+    QByteArray burst;
+    for (int i = 0; i < 200; ++i)
+        burst += request(1);
+    port.PurgeQueues(true, true);
+    ASSERT_EQ(port.WriteBlock(burst.constData(), int(burst.size())), burst.size());
+    // Late replies go out up to 1.5 s after their request.
+    ASSERT_TRUE(waitUntil([&] { return logLines(logPath).size() >= 200; }, 10000))
+        << logLines(logPath).size();
+    QMap<QString, int> kinds;
+    for (const QStringList &line : logLines(logPath)) {
+        ASSERT_GE(line.size(), 3);
+        EXPECT_EQ(line[1], QStringLiteral("1"));
+        ++kinds[line[2]];
+    }
+    // A normal reply given while a late one is due is logged as unsure.
+    const int misbehaving =
+        200 - kinds.value(QStringLiteral("ok")) - kinds.value(QStringLiteral("unsure"));
+    EXPECT_GE(misbehaving, 25);
+    EXPECT_LE(misbehaving, 80);
+    for (const char *kind : {"silent", "badcrc", "exception", "partial", "late", "garbage"})
+        EXPECT_GE(kinds.value(QLatin1String(kind)), 1) << kind;
+}
+
+TEST_F(UnitSimTest, LogCarriesTheChannelBytesOfEachNormalReply) {
+    const QString logPath = folder.file(QStringLiteral("line.log"));
+    const qint64 before = QDateTime::currentMSecsSinceEpoch();
+    start({"--unit", "1,ch1=10-14@2,ch2=5/6/7,ch8=252", "--unit", "2,late=300", "--unit", "3",
+           "--log", logPath});
+    const QByteArray first = exchange({request(1)}, 19);
+    const QByteArray second = exchange({request(1)}, 19);
+    // A normal reply given while a late one is still due may reach the
+    // reader second: it is logged as unsure.
+    exchange({request(2), request(3)}, 38);
+    ASSERT_TRUE(waitUntil([&] { return logLines(logPath).size() >= 4; }));
+    const QList<QStringList> lines = logLines(logPath);
+    ASSERT_EQ(lines.size(), 4);
+    const QByteArray replies[] = {first, second};
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(i);
+        ASSERT_EQ(lines[i].size(), 11);
+        const qint64 ms = lines[i][0].toLongLong();
+        EXPECT_GE(ms, before);
+        EXPECT_LE(ms, QDateTime::currentMSecsSinceEpoch());
+        EXPECT_EQ(lines[i][1], QStringLiteral("1"));
+        EXPECT_EQ(lines[i][2], QStringLiteral("ok"));
+        for (int ch = 0; ch < 8; ++ch)
+            EXPECT_EQ(lines[i][3 + ch].toInt(), std::uint8_t(replies[i][3 + ch])) << ch;
+    }
+    EXPECT_EQ(lines[0][3], QStringLiteral("10"));
+    EXPECT_EQ(lines[1][3], QStringLiteral("12"));
+    EXPECT_EQ(lines[2].mid(1, 2), QStringList({"3", "unsure"}));
+    EXPECT_EQ(lines[3].mid(1, 2), QStringList({"2", "late"}));
+}
+
 // ---- The link --------------------------------------------------------------
 
 TEST(UnitSimLink, ReplacesAStaleLinkAndRemovesItAtTheEnd) {
@@ -266,11 +337,13 @@ TEST(UnitSimCommandLine, HelpAndBadOptions) {
     ASSERT_TRUE(help.waitForFinished(10000));
     EXPECT_EQ(help.exitCode(), 0);
     const QByteArray text = help.readAllStandardOutput();
-    for (const char *option : {"--link", "--units", "--unit", "--demo", "badcrc", "exception="})
+    for (const char *option :
+         {"--link", "--units", "--unit", "--demo", "badcrc", "exception=", "--chaos", "--log"})
         EXPECT_TRUE(text.contains(option)) << option;
 
     for (const QStringList &bad : {QStringList{"--units", "16"}, QStringList{"--unit", "1,ch9=3"},
-                                   QStringList{"--unit", "1,kind=300"}, QStringList{"--bogus"}}) {
+                                   QStringList{"--unit", "1,kind=300"}, QStringList{"--bogus"},
+                                   QStringList{"--chaos", "101"}, QStringList{"--chaos", "5,x"}}) {
         QProcess p;
         p.start(kSimulator, bad);
         ASSERT_TRUE(p.waitForFinished(10000));

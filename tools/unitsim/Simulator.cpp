@@ -3,6 +3,7 @@
 
 #include "polling/Protocol.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <sstream>
 
@@ -209,35 +210,118 @@ std::vector<std::uint8_t> Simulator::goodReply(UnitModel &u) {
     return r;
 }
 
+namespace {
+
+std::vector<std::uint8_t> garbageBytes(std::mt19937 &random, int address) {
+    std::vector<std::uint8_t> bytes(polling::kReplySize);
+    for (auto &b : bytes)
+        b = std::uint8_t(random());
+    if (bytes[0] == address)
+        bytes[0] ^= 0x80; // never looks like this unit's reply
+    return bytes;
+}
+
+} // namespace
+
+bool Simulator::parseChaos(const std::string &text, Chaos &chaos, std::uint32_t &seed,
+                           bool &seedGiven) {
+    const auto parts = split(text, ',');
+    int percent = 0;
+    if (parts.empty() || parts.size() > 2 || !parseInt(parts[0], 0, 100, percent))
+        return false;
+    if (parts.size() == 2) {
+        int value = 0;
+        if (!parseInt(parts[1], 0, 0x7FFFFFFF, value))
+            return false;
+        seed = std::uint32_t(value);
+        seedGiven = true;
+    }
+    chaos.percent = percent;
+    return true;
+}
+
+bool Simulator::chaosReply(UnitModel &u, std::optional<Reply> &reply) {
+    if (m_chaos.percent <= 0 || int(m_random() % 100) >= m_chaos.percent)
+        return false;
+    const int address = u.address;
+    Reply r;
+    r.address = address;
+    switch (m_random() % 6) {
+    case 0:
+        // Nothing goes on the line; the reply only carries what happened.
+        r.misbehaviour = "silent";
+        break;
+    case 1:
+        r.bytes = goodReply(u);
+        r.bytes[polling::kReplySize - 1] ^= 0x5A;
+        r.misbehaviour = "badcrc";
+        break;
+    case 2:
+        r.bytes = {std::uint8_t(address), polling::kExceptionFunction,
+                   std::uint8_t(1 + m_random() % 4), std::uint8_t(m_random() % 256)};
+        appendCrc(r.bytes);
+        r.misbehaviour = "exception";
+        break;
+    case 3:
+        r.bytes = goodReply(u);
+        r.bytes.resize(1 + m_random() % (polling::kReplySize - 1));
+        r.misbehaviour = "partial";
+        break;
+    case 4: {
+        r.bytes = goodReply(u);
+        const int span = std::max(m_chaos.lateMaxMs - m_chaos.lateMinMs, 0);
+        r.delayMs = m_chaos.lateMinMs + int(m_random() % std::uint32_t(span + 1));
+        r.misbehaviour = "late";
+        break;
+    }
+    default:
+        r.bytes = garbageBytes(m_random, address);
+        r.misbehaviour = "garbage";
+        break;
+    }
+    reply = std::move(r);
+    return true;
+}
+
 std::optional<Reply> Simulator::answer(int address) {
     auto it = m_units.find(address);
     if (it == m_units.end())
         return std::nullopt;
     UnitModel &u = it->second;
     ++u.requests;
+    std::optional<Reply> chaos;
+    if (chaosReply(u, chaos))
+        return chaos;
     const bool misbehave = u.requests % std::uint64_t(u.every) == 0;
     if (misbehave && u.silent)
         return std::nullopt;
     Reply reply;
+    reply.address = address;
     if (misbehave && u.garbage) {
-        reply.bytes.resize(polling::kReplySize);
-        for (auto &b : reply.bytes)
-            b = std::uint8_t(m_random());
-        if (reply.bytes[0] == address)
-            reply.bytes[0] ^= 0x80; // never looks like this unit's reply
+        reply.bytes = garbageBytes(m_random, address);
+        reply.misbehaviour = "garbage";
     } else if (misbehave && u.exceptionCode >= 0) {
         reply.bytes = {std::uint8_t(address), polling::kExceptionFunction,
                        std::uint8_t(u.exceptionCode), std::uint8_t(u.exceptionDetail)};
         appendCrc(reply.bytes);
+        reply.misbehaviour = "exception";
     } else {
         reply.bytes = goodReply(u);
-        if (misbehave && u.badCrc)
+        if (misbehave && u.badCrc) {
             reply.bytes[polling::kReplySize - 1] ^= 0x5A;
+            reply.misbehaviour = "badcrc";
+        }
     }
-    if (misbehave && u.partial >= 0 && std::size_t(u.partial) < reply.bytes.size())
+    if (misbehave && u.partial >= 0 && std::size_t(u.partial) < reply.bytes.size()) {
         reply.bytes.resize(std::size_t(u.partial));
-    if (misbehave)
+        reply.misbehaviour = "partial";
+    }
+    if (misbehave && u.lateMs > 0) {
         reply.delayMs = u.lateMs;
+        if (reply.misbehaviour.empty())
+            reply.misbehaviour = "late";
+    }
+    reply.intact = reply.misbehaviour.empty();
     return reply;
 }
 

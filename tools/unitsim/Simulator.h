@@ -55,6 +55,22 @@ struct UnitModel {
 struct Reply {
     std::vector<std::uint8_t> bytes;
     int delayMs = 0;
+    // The unit's normal reply, sent at once: what a poll of a healthy unit
+    // gets (the line log records these).
+    bool intact = false;
+    int address = 0;
+    // What the unit did instead of answering normally ("badcrc", "late", ...);
+    // empty for an intact reply.
+    std::string misbehaviour;
+};
+
+// Random misbehaviour of every unit on a share of the requests.
+struct Chaos {
+    int percent = 0; // 0: none
+    // Silence, and late replies that come after the reader has looked,
+    // between these bounds.
+    int lateMinMs = 300;
+    int lateMaxMs = 1500;
 };
 
 class Simulator {
@@ -66,6 +82,13 @@ public:
     bool hasUnit(int address) const { return m_units.count(address) != 0; }
     const std::map<int, UnitModel> &units() const { return m_units; }
     void seed(std::uint32_t value) { m_random.seed(value); }
+    // Every unit misbehaves on `chaos.percent` % of its requests, each time in
+    // one way picked at random: silent, bad checksum, exception, partial, late
+    // or garbage. Applies on top of a unit's own misbehaviour settings.
+    void setChaos(const Chaos &chaos) { m_chaos = chaos; }
+    // Parses "PERCENT[,SEED]" (PERCENT 0..100) for --chaos; false on bad text.
+    static bool parseChaos(const std::string &text, Chaos &chaos, std::uint32_t &seed,
+                           bool &seedGiven);
 
     // Applies "key=value" or a flag to a unit. Returns an error text, or an
     // empty string when it was understood.
@@ -86,6 +109,11 @@ public:
 
 private:
     std::optional<Reply> answer(int address);
+    // One random misbehaviour for a request to `u`; false when the unit
+    // answers normally this time.
+    bool chaosReply(UnitModel &u, std::optional<Reply> &reply);
+
+    Chaos m_chaos;
 
     std::map<int, UnitModel> m_units;
     std::vector<std::uint8_t> m_frame;

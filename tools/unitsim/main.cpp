@@ -70,8 +70,20 @@ The units:
                      thresholds, warming up, no sensor, a fault, unused
                      channels, unit 4 unanswered every 20th poll
 
+  --chaos PERCENT[,SEED]
+                     every unit misbehaves on PERCENT % of its requests (0..100),
+                     each time in one way picked at random: silent, badcrc,
+                     exception, partial, late (300..1500 ms) or garbage;
+                     SEED seeds the choice (same as --seed)
+
 Other:
-  --seed N           seed of the garbage bytes
+  --seed N           seed of the garbage bytes and of --chaos
+  --log FILE         append one line per reply to FILE, written as the reply
+                     goes out: "MS ADDRESS ok B1 .. B8" for a normal reply sent
+                     at once (MS: milliseconds since 1970 UTC, B1..B8 the
+                     channel bytes), "MS ADDRESS unsure B1 .. B8" for a normal
+                     reply sent while a late reply was due (the reader may
+                     take the late one), "MS ADDRESS WHAT" for a misbehaviour
   --verbose          log every request and reply on standard error
   --help             this text
 
@@ -149,7 +161,32 @@ void logFrame(const char *what, const std::uint8_t *data, std::size_t size) {
 struct Pending {
     std::int64_t due;
     std::vector<std::uint8_t> bytes;
+    Reply reply; // what it was, for the log (bytes moved out)
+    bool unsure = false;
 };
+
+std::int64_t wallMs() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+}
+
+// One line per reply as it goes out, flushed at once so that a killed
+// simulator leaves every reply it sent in the log.
+void logReply(FILE *log, const Pending &p) {
+    if (!log)
+        return;
+    const Reply &r = p.reply;
+    std::fprintf(log, "%lld %d", static_cast<long long>(wallMs()), r.address);
+    if (r.intact && p.bytes.size() >= 11) {
+        std::fprintf(log, p.unsure ? " unsure" : " ok");
+        for (std::size_t i = 3; i < 11; ++i)
+            std::fprintf(log, " %d", p.bytes[i]);
+    } else {
+        std::fprintf(log, " %s", r.misbehaviour.empty() ? "other" : r.misbehaviour.c_str());
+    }
+    std::fprintf(log, "\n");
+    std::fflush(log);
+}
 
 } // namespace
 
@@ -158,6 +195,10 @@ int main(int argc, char **argv) {
     std::string linkPath, devicePath;
     speed_t speed = B2400;
     bool verbose = false;
+    std::string logPath;
+    orvex::unitsim::Chaos chaos;
+    std::uint32_t chaosSeed = 0;
+    bool chaosSeeded = false;
     bool unitsGiven = false;
     std::vector<int> silentUnits;
 
@@ -220,6 +261,11 @@ int main(int argc, char **argv) {
             unitsGiven = true;
         } else if (arg == "--seed") {
             sim.seed(std::uint32_t(std::strtoul(value(i).c_str(), nullptr, 0)));
+        } else if (arg == "--chaos") {
+            if (!Simulator::parseChaos(value(i), chaos, chaosSeed, chaosSeeded))
+                fail("bad --chaos (PERCENT[,SEED], PERCENT 0..100): " + std::string(argv[i]));
+        } else if (arg == "--log") {
+            logPath = value(i);
         } else if (arg == "--verbose") {
             verbose = true;
         } else {
@@ -228,6 +274,15 @@ int main(int argc, char **argv) {
     }
     if (!unitsGiven)
         sim.unit(1);
+    sim.setChaos(chaos);
+    if (chaosSeeded)
+        sim.seed(chaosSeed);
+    FILE *lineLog = nullptr;
+    if (!logPath.empty()) {
+        lineLog = std::fopen(logPath.c_str(), "ae");
+        if (!lineLog)
+            fail("cannot open the log " + logPath + ": " + std::strerror(errno));
+    }
     for (int a : silentUnits) {
         if (sim.hasUnit(a)) {
             sim.unit(a).silent = true;
@@ -279,6 +334,7 @@ int main(int argc, char **argv) {
 
     std::deque<Pending> pending;
     std::int64_t lastByte = 0;
+    std::int64_t lastLateWrite = -1000000;
     int exitCode = 0;
     for (;;) {
         int timeout = -1;
@@ -313,7 +369,12 @@ int main(int argc, char **argv) {
                 if (verbose)
                     logFrame("<-", buffer, std::size_t(got));
                 for (Reply &r : sim.feed(buffer, std::size_t(got))) {
-                    Pending p{now + r.delayMs, std::move(r.bytes)};
+                    // A late reply still due, or one that went out just
+                    // before this request, may reach the reader first.
+                    bool lateAround = now - lastLateWrite < 20;
+                    for (const Pending &q : pending)
+                        lateAround = lateAround || q.reply.delayMs > 0;
+                    Pending p{now + r.delayMs, std::move(r.bytes), std::move(r), lateAround};
                     auto at = pending.begin();
                     while (at != pending.end() && at->due <= p.due)
                         ++at;
@@ -325,12 +386,19 @@ int main(int argc, char **argv) {
             const auto &bytes = pending.front().bytes;
             if (verbose)
                 logFrame("->", bytes.data(), bytes.size());
-            if (!bytes.empty() && ::write(line, bytes.data(), bytes.size()) < 0 && verbose)
+            const bool written = !bytes.empty() && ::write(line, bytes.data(), bytes.size()) >= 0;
+            if (!bytes.empty() && !written && verbose)
                 std::fprintf(stderr, "unitsim: reply dropped: %s\n", std::strerror(errno));
+            if (pending.front().reply.delayMs > 0 && !bytes.empty())
+                lastLateWrite = nowMs();
+            if (written || bytes.empty())
+                logReply(lineLog, pending.front());
             pending.pop_front();
         }
     }
 
+    if (lineLog)
+        std::fclose(lineLog);
     if (!linkPath.empty())
         removeLink(linkPath, lineName);
     if (keepSlave >= 0)
