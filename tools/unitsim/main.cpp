@@ -73,6 +73,7 @@ The units:
 Other:
   --seed N           seed of the garbage bytes
   --verbose          log every request and reply on standard error
+  --version          the version, on one line
   --help             this text
 
 When the line is ready the simulator prints one line "ready PATH" (the link,
@@ -170,6 +171,9 @@ int main(int argc, char **argv) {
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
             std::fputs(kHelp, stdout);
+            return 0;
+        } else if (arg == "--version") {
+            std::puts("unitsim " ORVEX_VERSION);
             return 0;
         } else if (arg == "--link") {
             linkPath = value(i);
