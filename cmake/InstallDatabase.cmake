@@ -4,6 +4,9 @@
 # definition are left as they are, so installing again never loses data.
 if(TARGET orvexdb)
     install(TARGETS orvexdb RUNTIME DESTINATION .)
+endif()
+# The package makes its tables when it is installed on the site (postinst).
+if(TARGET orvexdb AND NOT ORVEX_PACKAGE)
     install(CODE "
         set(_orvex_prefix \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}\")
         message(STATUS \"Database: \${_orvex_prefix}/Database\")

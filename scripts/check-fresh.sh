@@ -15,6 +15,15 @@
 # second run builds faster; ORVEX_FRESH_CCACHE=0 builds without it.
 # Logs are kept in the run's folder (printed at the end); ORVEX_FRESH_KEEP=1
 # also keeps the unpacked root for a look inside.
+#
+#   scripts/check-fresh.sh --package OLD.deb NEW.deb
+# checks the package instead, on a fresh root without any build packages:
+# apt installs OLD with its dependencies from Debian; an operator account in
+# the groups orvex01m and dialout starts the program on a virtual display,
+# runs the options dialog (chooses COM1, where the simulator answers),
+# presses СТАРТ and waits for recorded rows; the settings file is edited by
+# hand; NEW is installed over OLD, then the package is removed and purged,
+# each step checking what is kept; lintian checks NEW.
 set -euo pipefail
 
 if [ "$(id -u)" -ne 0 ]; then
@@ -22,6 +31,13 @@ if [ "$(id -u)" -ne 0 ]; then
     exit 2
 fi
 repo=$(cd "$(dirname "$0")/.." && pwd)
+mode=commands
+if [ "${1:-}" = --package ]; then
+    [ $# -eq 3 ] || { echo "usage: check-fresh.sh [--package OLD.deb NEW.deb]" >&2; exit 2; }
+    mode=package
+    old_deb=$(realpath "$2")
+    new_deb=$(realpath "$3")
+fi
 cache=${ORVEX_FRESH_CACHE:-/var/cache/orvex-fresh}
 suite=bookworm
 base="$cache/$suite-minbase.tar.gz"
@@ -52,8 +68,9 @@ find_mirror() {
 mirror=${ORVEX_FRESH_MIRROR:-$(find_mirror | head -n 1)}
 mirror=${mirror:-http://deb.debian.org/debian}
 # The security archive, when this machine uses one.
-security=$(grep -rhoE 'https?://[^ ]*debian-security[^ ]*' /etc/apt/sources.list \
-    /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources 2>/dev/null | head -n 1 || true)
+security=$(grep -hE '^[[:space:]]*(deb[[:space:]]|URIs:)' /etc/apt/sources.list \
+    /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources 2>/dev/null |
+    grep -oE 'https?://[^ ]*debian-security[^ ]*' | head -n 1 || true)
 
 if [ ! -f "$base" ]; then
     if ! command -v debootstrap >/dev/null; then
@@ -67,12 +84,8 @@ if [ ! -f "$base" ]; then
         rm -rf "$fresh"
         exit 1
     }
-    {
-        echo "deb $mirror $suite main"
-        echo "deb $mirror $suite-updates main"
-        [ -n "$security" ] && echo "deb $security $suite-security main"
-    } > "$fresh/etc/apt/sources.list"
     chroot "$fresh" apt-get clean
+    chmod 755 "$fresh"
     tar -C "$fresh" -czf "$base.part" .
     mv "$base.part" "$base"
     rm -rf "$fresh"
@@ -98,6 +111,12 @@ trap 'exit 130' INT TERM
 
 mkdir -p "$root"
 tar -C "$root" -xzf "$base"
+chmod 755 "$root"
+{
+    echo "deb $mirror $suite main"
+    echo "deb $mirror $suite-updates main"
+    if [ -n "$security" ]; then echo "deb $security $suite-security main"; fi
+} > "$root/etc/apt/sources.list"
 cp /etc/resolv.conf "$root/etc/resolv.conf"
 mount_in() { # mount_in TARGET mount-arguments...
     local target="$root$1"
@@ -112,19 +131,146 @@ mount_in /dev --bind /dev
 mount_in /dev/pts --bind /dev/pts
 mount_in /dev/shm -t tmpfs -o mode=1777 tmpfs
 
+in_root() {
+    chroot "$root" /usr/bin/env -i HOME=/root TERM=dumb LANG=C.UTF-8 \
+        PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin "$@"
+}
+
+# The package check (--package): prints one verdict line per step.
+package_check() {
+    local old=$1 new=$2 failed=0 t win dlg app rows units sum
+    cp "$old" "$new" "$root/tmp/"
+    local o="/tmp/$(basename "$old")" n="/tmp/$(basename "$new")" f=/opt/orvex01m
+    verdict() { # verdict OK|FAIL TEXT
+        echo "$2"
+        [ "$1" = OK ] || failed=1
+    }
+    sql() { in_root sqlite3 "$f/Database/Signals.DB" "$1" 2>/dev/null || echo 0; }
+    as_op() { in_root runuser -u op -- env HOME=/home/op DISPLAY=:72 "$@"; }
+    # Background programs of the operator: their pids through pid files.
+    op_bg() { # op_bg NAME command...
+        local name=$1
+        shift
+        in_root runuser -u op -- env HOME=/home/op DISPLAY=:72 \
+            sh -c 'echo $$ > /tmp/'"$name"'.pid; exec "$@"' sh "$@" > "$run/$name.log" 2>&1 &
+    }
+    op_kill() { [ -f "$root/tmp/$1.pid" ] && kill "$(cat "$root/tmp/$1.pid")" 2>/dev/null || true; }
+    x() { as_op xdotool "$@"; }
+    wait_window() { # wait_window NAME SECONDS
+        local w="" i
+        for i in $(seq "$2"); do
+            w=$(x search --onlyvisible --name "$1" 2>/dev/null | head -n 1 || true)
+            [ -n "$w" ] && break
+            sleep 1
+        done
+        echo "$w"
+    }
+
+    in_root apt-get update -qq > "$run/apt-update.log" 2>&1 || true
+    if in_root env DEBIAN_FRONTEND=noninteractive apt-get install -y "$o" > "$run/install-old.log" 2>&1; then
+        verdict OK "apt install $(basename "$old"): OK, $(grep -c '^Setting up' "$run/install-old.log") packages set up, every dependency from Debian ($(in_root dpkg-query -W -f '${Version}' orvex01m))"
+    else
+        verdict FAIL "apt install $(basename "$old"): FAIL: $(grep -E '^E:|Depends:' "$run/install-old.log" | head -n 1)"
+        return 1
+    fi
+    echo "  $(ls -ld --time-style=+ "$root$f" | awk '{print $1, $3, $4}') $f; $(in_root "$f/orvex01m" --version); group: $(in_root getent group orvex01m)"
+
+    # An operator account, and the check's own tools.
+    in_root adduser --quiet --disabled-password --gecos '' op > "$run/op.log" 2>&1
+    in_root adduser --quiet op orvex01m >> "$run/op.log" 2>&1
+    in_root adduser --quiet op dialout >> "$run/op.log" 2>&1
+    in_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+        xvfb xdotool sqlite3 > "$run/tools.log" 2>&1
+    op_bg xvfb Xvfb :72 -screen 0 1280x1024x24 -nolisten tcp
+    op_bg unitsim "$f/unitsim" --link "$f/ports/COM1" --demo
+    sleep 2
+    op_bg app "$f/orvex01m"
+    win=$(wait_window 'ОРВЕКС_01м' 60)
+    if [ -z "$win" ]; then
+        verdict FAIL "program as op ($(as_op id -nG)): FAIL: no main window"
+    else
+        # The options run: НАСТРОЙКА in the menu, the tab "Подключение", the
+        # port COM1, ЗАКРЫТЬ ОКНО НАСТРОЙКИ; then СТАРТ.
+        sleep 2
+        x mousemove --window "$win" 44 8 click 1
+        dlg=$(wait_window 'Настройка параметров' 30)
+        if [ -n "$dlg" ]; then
+            sleep 1
+            x mousemove --window "$dlg" 610 12 click 1
+            sleep 1
+            x mousemove --window "$dlg" 40 167 click 1
+            sleep 1
+            x mousemove --window "$dlg" 396 291 click 1
+        fi
+        for t in $(seq 20); do [ -f "$root$f/orvex01m.INI" ] && break; sleep 1; done
+        sleep 2
+        x mousemove --window "$win" 100 34 click 1
+        for t in $(seq 40); do
+            rows=$(sql 'SELECT COUNT(*) FROM Signals')
+            [ "${rows:-0}" -ge 2 ] && break
+            sleep 1
+        done
+        if [ -f "$root$f/orvex01m.INI" ] && [ "${rows:-0}" -ge 1 ]; then
+            verdict OK "program as op ($(as_op id -nG)): OK, options run saved $(ls -l "$root$f/orvex01m.INI" | awk '{print $1, $3, $4}') orvex01m.INI (port $(grep -a '^No=' "$root$f/orvex01m.INI" | tr -d '\r')), СТАРТ recorded $rows rows in $(ls -l "$root$f/Database/Signals.DB" | awk '{print $1, $3, $4}') Signals.DB"
+        else
+            verdict FAIL "program as op: FAIL: settings file $([ -f "$root$f/orvex01m.INI" ] && echo written || echo missing), $rows rows"
+        fi
+        op_kill app
+    fi
+    op_kill unitsim
+    op_kill xvfb
+    sleep 2
+
+    # The site edits its settings file by hand.
+    printf '; edited by the site\r\n' >> "$root$f/orvex01m.INI"
+    sed -i 's/^Period=10/Period=15/' "$root$f/orvex01m.INI"
+    sum=$(sha256sum < "$root$f/orvex01m.INI")
+    rows=$(sql 'SELECT COUNT(*) FROM Signals')
+    kept() { [ -f "$root$f/orvex01m.INI" ] && [ "$(sha256sum < "$root$f/orvex01m.INI")" = "$sum" ] &&
+        [ "$(sql 'SELECT COUNT(*) FROM Signals')" = "$rows" ]; }
+
+    if in_root env DEBIAN_FRONTEND=noninteractive apt-get install -y "$n" > "$run/install-new.log" 2>&1 && kept; then
+        verdict OK "upgrade to $(in_root dpkg-query -W -f '${Version}' orvex01m): OK, edited settings file and $rows rows kept"
+    else
+        verdict FAIL "upgrade: FAIL (see $run/install-new.log)"
+    fi
+    if in_root env DEBIAN_FRONTEND=noninteractive apt-get remove -y orvex01m > "$run/remove.log" 2>&1 && kept &&
+        [ ! -e "$root$f/orvex01m" ]; then
+        verdict OK "apt remove: OK, program gone; settings file, $rows rows, $(ls "$root$f/Database" | grep -c -E '\.(DB|db)$') tables kept"
+    else
+        verdict FAIL "apt remove: FAIL (see $run/remove.log)"
+    fi
+    if in_root env DEBIAN_FRONTEND=noninteractive apt-get purge -y orvex01m > "$run/purge.log" 2>&1 &&
+        [ ! -e "$root$f" ]; then
+        verdict OK "apt purge: OK, $f with settings file and tables removed"
+    else
+        verdict FAIL "apt purge: FAIL: $(ls -A "$root$f" 2>&1 | tr '\n' ' ')"
+    fi
+
+    in_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends lintian \
+        > "$run/lintian-install.log" 2>&1
+    in_root lintian --info --display-info --show-overrides "$n" > "$run/lintian.log" 2>&1 || true
+    local errors warnings
+    errors=$(grep -c '^E:' "$run/lintian.log" || true)
+    warnings=$(grep -c '^W:' "$run/lintian.log" || true)
+    verdict "$([ "$errors" = 0 ] && echo OK || echo FAIL)" "lintian $(basename "$new"): $errors errors, $warnings warnings"
+    grep -E '^(E|W|I|O):' "$run/lintian.log" | sed 's/^/  /'
+    echo "logs: $run"
+    return "$failed"
+}
+
+if [ "$mode" = package ]; then
+    if package_check "$old_deb" "$new_deb"; then exit 0; else exit 1; fi
+fi
+
 # A clean clone of the committed work only.
 sha=$(git -C "$repo" rev-parse HEAD)
 git -C "$repo" bundle create "$run/head.bundle" HEAD 2>/dev/null
 mkdir -p "$root/root"
 git clone -q "$run/head.bundle" "$root/root/orvex"
-git -C "$root/root/orvex" checkout -q --detach "$sha"
+git -C "$root/root/orvex" -c advice.detachedHead=false checkout -q --detach "$sha"
 echo "Checking $(git -C "$repo" log -1 --format='%h %s' "$sha")"
 echo "in $root (logs in $run)"
-
-in_root() {
-    chroot "$root" /usr/bin/env -i HOME=/root TERM=dumb LANG=C.UTF-8 \
-        PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin "$@"
-}
 
 # The build's compiler cache (not one of the program's packages).
 if [ "${ORVEX_FRESH_CCACHE:-1}" = 1 ]; then
@@ -154,7 +300,7 @@ fi
 # demo unit has a reading recorded from the simulator, closes the window.
 demo_check() {
     in_root sh -c 'apt-get update -qq && DEBIAN_FRONTEND=noninteractive \
-        apt-get install -y -qq --no-install-recommends xvfb xdotool' > "$run/demo-tools.log" 2>&1
+        apt-get install -y -qq --no-install-recommends xvfb xdotool sqlite3' > "$run/demo-tools.log" 2>&1
     in_root Xvfb :71 -screen 0 1280x1024x24 -nolisten tcp > "$run/xvfb.log" 2>&1 &
     xvfb=$!
     in_root sh -c "cd /root/orvex && DISPLAY=:71 $launcher scripts/run-demo.sh" \
@@ -174,7 +320,7 @@ demo_check() {
         pid=$($x getwindowpid "$win")
         sleep 2
         # СТАРТ is at (32,4)-(177,29) of the tool bar, right under the menu bar.
-        $x mousemove --window "$win" 100 40 click 1
+        $x mousemove --window "$win" 100 34 click 1
         for t in $(seq 60); do
             units=$(in_root sqlite3 /root/orvex/demo/Database/Signals.DB \
                 'SELECT COUNT(DISTINCT UnitNo) FROM Signals' 2>/dev/null || echo 0)

@@ -4,9 +4,8 @@
 set -euo pipefail
 
 packages=(
-    cmake ninja-build g++ pkg-config
+    cmake ninja-build g++
     qt6-base-dev libqt6opengl6-dev qt6-charts-dev libqt6sql6-sqlite qt6-qpa-plugins
-    libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-dejavu-core fonts-liberation2
     sqlite3 xvfb xauth xdg-utils

@@ -3,6 +3,7 @@
 // kept as they are; an existing alias definition is kept too.
 //
 //   orvexdb [--no-alias] PROGRAM_FOLDER [DATABASE_FOLDER]
+//   orvexdb --version
 //
 // DATABASE_FOLDER defaults to PROGRAM_FOLDER/Database; a relative one is
 // taken relative to PROGRAM_FOLDER.
@@ -14,8 +15,13 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QTextStream>
+#include <cstdio>
 
 int main(int argc, char *argv[]) {
+    if (argc == 2 && qstrcmp(argv[1], "--version") == 0) {
+        std::puts("orvexdb " ORVEX_VERSION);
+        return 0;
+    }
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     const bool alias = !args.removeAll(QStringLiteral("--no-alias"));

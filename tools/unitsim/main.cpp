@@ -85,6 +85,7 @@ Other:
                      reply sent while a late reply was due (the reader may
                      take the late one), "MS ADDRESS WHAT" for a misbehaviour
   --verbose          log every request and reply on standard error
+  --version          the version, on one line
   --help             this text
 
 When the line is ready the simulator prints one line "ready PATH" (the link,
@@ -211,6 +212,9 @@ int main(int argc, char **argv) {
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
             std::fputs(kHelp, stdout);
+            return 0;
+        } else if (arg == "--version") {
+            std::puts("unitsim " ORVEX_VERSION);
             return 0;
         } else if (arg == "--link") {
             linkPath = value(i);
