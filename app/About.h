@@ -25,6 +25,9 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    // The dialog ends only through OK, Enter or the close box: Esc does not
+    // close it.
+    void keyPressEvent(QKeyEvent *event) override;
 };
 
 } // namespace orvex::app

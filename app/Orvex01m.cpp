@@ -12,6 +12,7 @@
 #include "mainwindow/Texts.h"
 #include "polling/PollMainForm.h"
 #include "ui/ShellOpen.h"
+#include "ui/WindowAccessibility.h"
 #include "views/Calndr2.h"
 #include "views/DataArc.h"
 #include "views/DataArc2.h"
@@ -65,6 +66,7 @@ void initialiseApplication(QApplication &application) {
     application.setApplicationName(applicationTitle());
     application.setDesktopFileName(QString::fromLatin1(kExecutableName));
     application.setApplicationVersion(QStringLiteral("1.1.0.74"));
+    ui::installWindowAccessibility();
     // The program speaks Russian whatever the desktop's language: the
     // standard dialogs and menus Qt makes itself (file chooser, the context
     // menu of edit fields) take Qt's own Russian texts when installed.
@@ -166,6 +168,11 @@ void TApplicationWindows::connectPeers() {
     p.handOverPlot = [plot](int unit, int channel, const QString &gas, const QString &label,
                             float trip) { plot->handOver(unit, channel, gas, label, trip); };
     p.showPlot = [plot] { plot->showChannel(); };
+    plot->setTripThresholdSource([&main](int unit) {
+        const auto *panel =
+            unit >= 1 && unit <= mainwindow::kMaxUnits ? main.UnitPanels[unit] : nullptr;
+        return panel ? double(panel->upTripThreshold) : 0.0;
+    });
     p.closeArchiveTable = [archive] { archive->Arc2Table.close(); };
     p.closeCurrentTable = [data] { data->CurrTable.close(); };
     p.setWindowHints = [plot, data, archive](bool on) {

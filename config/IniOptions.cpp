@@ -3,6 +3,8 @@
 // IniOptionsHandlers.cpp.
 #include "config/IniOptions.h"
 
+#include "ui/Activation.h"
+
 #include <QFileDialog>
 #include <QFrame>
 #include <QGuiApplication>
@@ -78,7 +80,7 @@ TIniOptionsForm::TIniOptionsForm(OptionsHost &host, QWidget *parent)
     };
     buildLook();
     wireHandlers();
-    connect(qApp, &QGuiApplication::focusWindowChanged, this, &TIniOptionsForm::focusWindowChanged);
+    watchActivation();
     FormCreate();
 }
 
@@ -86,6 +88,8 @@ TIniOptionsForm::~TIniOptionsForm() {
     // Hiding in the base destructor moves the focus; nothing of this class
     // may react to it any more.
     disconnect(qApp, nullptr, this, nullptr);
+    delete m_activation;
+    m_activation = nullptr;
     delete m_focus;
     m_focus = nullptr;
 }

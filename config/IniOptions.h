@@ -37,6 +37,10 @@
 
 class QMenu;
 
+namespace orvex::ui {
+class ActivationWatch;
+}
+
 namespace orvex::config {
 
 class TIniOptionsForm : public QDialog {
@@ -162,7 +166,6 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
-    void hideEvent(QHideEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -179,7 +182,7 @@ private:
 
     void setHint(QWidget *control, const QString &text, bool always = false);
     void applyHints();
-    void focusWindowChanged(QWindow *now);
+    void watchActivation();
     void watchFrontWindow(QWindow *front);
     void takeFocusBack();
     void takeChosenSpeed();
@@ -204,11 +207,9 @@ private:
     };
     QHash<const QWidget *, Hint> m_hints;
 
-    bool m_loaded = false;          // the creation step ran to its end
-    bool m_shownOnce = false;       // centred on the screen the first time only
-    bool m_active = false;          // the dialog is the focus window
-    bool m_activatePending = false; // shown, first activation still to come
-    bool m_awayToOwnWindow = false; // deactivated by another window of ours
+    bool m_loaded = false;    // the creation step ran to its end
+    bool m_shownOnce = false; // centred on the screen the first time only
+    ui::ActivationWatch *m_activation = nullptr;
     bool m_closing = false;
     bool m_speedChosen = false;               // the operator chose a speed item
     bool m_inActivation = false;              // the activation step runs (or its error box)

@@ -5,6 +5,7 @@
 #include "polling/Protocol.h"
 #include "serial/BCPort.h"
 #include "serial/PortMap.h"
+#include "ui/Activation.h"
 #include "ui/ErrorHandler.h"
 #include "ui/ShellOpen.h"
 
@@ -207,52 +208,39 @@ void TIniOptionsForm::showEvent(QShowEvent *event) {
             move(frame.topLeft());
         }
     }
-    m_activatePending = true;
-    m_awayToOwnWindow = false;
     QDialog::showEvent(event);
 }
 
-void TIniOptionsForm::focusWindowChanged(QWindow *now) {
-    QWindow *mine = windowHandle();
-    if (!mine || m_closing || !isVisible())
-        return;
-    // Pop-up menus and tooltips do not take the dialog's place.
-    if (now && (now->type() == Qt::Popup || now->type() == Qt::ToolTip))
-        return;
-    // The steps run after the window system's event is done with: they may
-    // show a modal box, which must not nest inside the focus change itself.
-    if (now == mine) {
-        if (m_active)
+// Activation: shown, or the focus back from another window of the program,
+// a message box of the dialog's own included. The steps run after the
+// window system's event is done with: they may show a modal box, which must
+// not nest inside the focus change itself.
+void TIniOptionsForm::watchActivation() {
+    m_activation = new ui::ActivationWatch(this, ui::ActivationWatch::OwnBoxes::Activate);
+    connect(m_activation, &ui::ActivationWatch::activated, this, [this] {
+        if (m_closing)
             return;
-        m_active = true;
-        const bool activation = m_activatePending || m_awayToOwnWindow;
-        m_activatePending = false;
-        m_awayToOwnWindow = false;
-        if (activation) {
-            QMetaObject::invokeMethod(
-                this,
-                [this] {
-                    if (isVisible())
-                        FormActivate();
-                },
-                Qt::QueuedConnection);
-        }
-        return;
-    }
-    if (!m_active)
-        return;
-    m_active = false;
-    // No focus window at all: the operator went to another program, which
-    // is no deactivation. Another window of the program (a message box, a
-    // chooser) in front of the dialog is.
-    if (now) {
-        watchFrontWindow(now);
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (isVisible())
+                    FormActivate();
+            },
+            Qt::QueuedConnection);
+    });
+    // Another window of the program (a message box, a chooser) in front of
+    // the dialog deactivates it; another application does not.
+    connect(m_activation, &ui::ActivationWatch::deactivated, this, [this](QWindow *front) {
+        if (m_closing)
+            return;
+        watchFrontWindow(front);
         // The error box of a failed activation step is no new deactivation,
         // and its going away no new activation: the same step would fail
         // again, and its box would come back for ever.
-        if (m_inActivation)
+        if (m_inActivation) {
+            m_activation->forgetAbsence();
             return;
-        m_awayToOwnWindow = true;
+        }
         // A dialog closed meanwhile has been deactivated by its closing.
         QMetaObject::invokeMethod(
             this,
@@ -261,7 +249,7 @@ void TIniOptionsForm::focusWindowChanged(QWindow *now) {
                     FormDeactivate();
             },
             Qt::QueuedConnection);
-    }
+    });
 }
 
 void TIniOptionsForm::watchFrontWindow(QWindow *front) {
@@ -284,7 +272,7 @@ void TIniOptionsForm::watchFrontWindow(QWindow *front) {
 }
 
 void TIniOptionsForm::takeFocusBack() {
-    if (m_closing || m_active || !isVisible())
+    if (m_closing || m_activation->isActive() || !isVisible())
         return;
     // Another window of the program still in front keeps the focus.
     const QWindow *focus = QGuiApplication::focusWindow();
@@ -294,13 +282,6 @@ void TIniOptionsForm::takeFocusBack() {
     if (modal && modal != this)
         return;
     activateWindow();
-}
-
-void TIniOptionsForm::hideEvent(QHideEvent *event) {
-    m_active = false;
-    m_activatePending = false;
-    m_awayToOwnWindow = false;
-    QDialog::hideEvent(event);
 }
 
 void TIniOptionsForm::FormActivate() {
@@ -391,11 +372,8 @@ void TIniOptionsForm::done(int result) {
         return;
     }
     m_closing = true;
+    const bool wasActive = m_activation->isActive();
     FormClose();
-    const bool wasActive = m_active;
-    m_active = false;
-    m_activatePending = false;
-    m_awayToOwnWindow = false;
     QDialog::done(result);
     // Closing deactivates the dialog too: the missing-port error still
     // comes, and the dialog still closes.

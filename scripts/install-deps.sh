@@ -10,6 +10,7 @@ packages=(
     fonts-dejavu-core fonts-liberation2
     sqlite3 xvfb xauth xdg-utils
     qt6-translations-l10n
+    openbox libx11-dev
 )
 
 missing=()

@@ -3,17 +3,19 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QRegularExpression>
 
 namespace orvex::ui {
 namespace {
 
 MessageRecorder *g_recorder = nullptr;
-int g_openBoxes = 0;
+// The windows the open boxes stand over, innermost last.
+QList<QPointer<QWidget>> g_openBoxOwners;
 
 struct OpenBoxGuard {
-    OpenBoxGuard() { ++g_openBoxes; }
-    ~OpenBoxGuard() { --g_openBoxes; }
+    explicit OpenBoxGuard(QWidget *owner) { g_openBoxOwners.append(owner); }
+    ~OpenBoxGuard() { g_openBoxOwners.removeLast(); }
     OpenBoxGuard(const OpenBoxGuard &) = delete;
     OpenBoxGuard &operator=(const OpenBoxGuard &) = delete;
 };
@@ -55,7 +57,9 @@ QString displayText(const QString &text) {
 }
 
 void showMessage(MessageKind kind, const QString &text, QWidget *parent) {
-    OpenBoxGuard open;
+    if (!parent)
+        parent = QApplication::activeWindow();
+    OpenBoxGuard open(parent ? parent->window() : nullptr);
     if (g_recorder) {
         RecordedMessage message{kind, text};
         g_recorder->m_messages.append(message);
@@ -63,8 +67,6 @@ void showMessage(MessageKind kind, const QString &text, QWidget *parent) {
             g_recorder->m_onShow(message);
         return;
     }
-    if (!parent)
-        parent = QApplication::activeWindow();
     QMessageBox::Icon icon = kind == MessageKind::Error     ? QMessageBox::Critical
                              : kind == MessageKind::Warning ? QMessageBox::Warning
                                                             : QMessageBox::Information;
@@ -86,7 +88,11 @@ void showInformation(const QString &text, QWidget *parent) {
 }
 
 bool messageBoxOpen() {
-    return g_openBoxes > 0;
+    return !g_openBoxOwners.isEmpty();
+}
+
+QWidget *openBoxOwner() {
+    return g_openBoxOwners.isEmpty() ? nullptr : g_openBoxOwners.last().data();
 }
 
 } // namespace orvex::ui

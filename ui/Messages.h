@@ -32,6 +32,10 @@ void showMessage(MessageKind kind, const QString &text, QWidget *parent = nullpt
 // Timer-driven code uses it to avoid stacking boxes.
 bool messageBoxOpen();
 
+// The window the innermost open box stands over (its parent's window, or the
+// window that was active when it was shown); null when no box is open.
+QWidget *openBoxOwner();
+
 // Records boxes instead of showing them, from construction to destruction.
 // Recorders nest; the innermost one receives the messages.
 class MessageRecorder {

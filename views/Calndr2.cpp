@@ -1,6 +1,7 @@
 // The date picker dialog.
 #include "views/Calndr2.h"
 
+#include "ui/Activation.h"
 #include "ui/ErrorHandler.h"
 #include "ui/Messages.h"
 #include "views/DateFormats.h"
@@ -223,6 +224,13 @@ TDateDlgForm::TDateDlgForm(QWidget *parent) : QDialog(parent) {
     m_focusWatch =
         connect(qApp, &QApplication::focusChanged, this, [this] { updateFocusColours(); });
 
+    // Every activation starts again from today: the focus coming to the
+    // dialog from another window of the program. The return from another
+    // application, or from the dialog's own error box, keeps the date being
+    // picked.
+    auto *activation = new ui::ActivationWatch(this);
+    connect(activation, &ui::ActivationWatch::activated, this, [this] { FormCreate(); });
+
     YearSpinEdit->setFocus();
     FormCreate();
 }
@@ -327,19 +335,6 @@ void TDateDlgForm::showEvent(QShowEvent *event) {
     FormCreate();
     YearSpinEdit->setFocus();
     QDialog::showEvent(event);
-}
-
-// Every activation starts again from today, except the return from one of
-// the program's message boxes, which was shown over this dialog.
-bool TDateDlgForm::event(QEvent *event) {
-    if (event->type() == QEvent::WindowDeactivate) {
-        m_leftForMessage = ui::messageBoxOpen();
-    } else if (event->type() == QEvent::WindowActivate) {
-        if (!m_leftForMessage)
-            FormCreate();
-        m_leftForMessage = false;
-    }
-    return QDialog::event(event);
 }
 
 void TDateDlgForm::mouseDoubleClickEvent(QMouseEvent *event) {

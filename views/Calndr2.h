@@ -111,7 +111,6 @@ public:
     QPushButton *CancelBitBtn;
 
 protected:
-    bool event(QEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void showEvent(QShowEvent *event) override;
 
@@ -121,7 +120,6 @@ private:
     void updateFocusColours();
 
     bool m_resetOnShow = true;
-    bool m_leftForMessage = false;
     // The application-wide focus watch; ended before the dialog's children
     // are destroyed, since their destruction moves the focus.
     QMetaObject::Connection m_focusWatch;

@@ -1,22 +1,21 @@
 // The common form of the current-data and archive views.
 #include "views/DataView.h"
 
+#include "ui/Activation.h"
 #include "ui/ErrorHandler.h"
 #include "ui/Messages.h"
 #include "views/Calndr2.h"
+#include "views/DateField.h"
 #include "views/DateFormats.h"
 
-#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QHBoxLayout>
-#include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScrollBar>
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -32,188 +31,6 @@ enum DateItem { AllDates, LastDay, DateRange };
 
 } // namespace
 
-// ---------------------------------------------------------------- RadioGroup
-
-RadioGroup::RadioGroup(const QString &title, const QStringList &items, QWidget *parent)
-    : QGroupBox(title, parent), m_group(new QButtonGroup(this)) {
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(6, 2, 4, 2);
-    layout->setSpacing(0);
-    for (int i = 0; i < items.size(); ++i) {
-        auto *button = new QRadioButton(items[i], this);
-        m_group->addButton(button, i);
-        layout->addWidget(button);
-        m_buttons << button;
-    }
-    setAccessibleName(title.trimmed());
-    connect(m_group, &QButtonGroup::idClicked, this, &RadioGroup::clicked);
-}
-
-int RadioGroup::itemIndex() const {
-    return m_group->checkedId();
-}
-
-void RadioGroup::setItemIndex(int index) {
-    if (index >= 0 && index < m_buttons.size())
-        m_buttons[index]->setChecked(true);
-}
-
-// ---------------------------------------------------------------- MeasurementGrid
-
-MeasurementGrid::MeasurementGrid(MeasurementModel *model, QWidget *parent)
-    : QTableView(parent), m_model(model) {
-    setModel(model);
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setSelectionBehavior(QAbstractItemView::SelectRows);
-    setSelectionMode(QAbstractItemView::SingleSelection);
-    setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
-    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
-    setWordWrap(false);
-    verticalHeader()->hide();
-    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
-    horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    horizontalHeader()->setHighlightSections(false);
-    horizontalHeader()->setStyleSheet(
-        QStringLiteral("QHeaderView::section { background-color: rgb(255,251,240);"
-                       " border: 0; border-right: 1px solid #a0a0a0;"
-                       " border-bottom: 1px solid #a0a0a0; padding: 2px; }"));
-
-    // The current row stays highlighted while another control has the focus.
-    QPalette palette = this->palette();
-    for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
-        palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
-    setPalette(palette);
-
-    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &MeasurementGrid::onScroll);
-    connect(model, &MeasurementModel::windowTrimmed, this, &MeasurementGrid::onTrimmed);
-    connect(model, &QAbstractItemModel::rowsRemoved, this, &MeasurementGrid::afterRowsRemoved);
-    connect(model, &QAbstractItemModel::modelReset, this, [this] { emit positionChanged(); });
-}
-
-void MeasurementGrid::selectRow(int row) {
-    if (row < 0 || row >= m_model->rowCount())
-        return;
-    const QModelIndex index = m_model->index(row, qMax(0, currentIndex().column()));
-    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
-                                                 QItemSelectionModel::Rows);
-    scrollTo(index);
-    emit positionChanged();
-}
-
-void MeasurementGrid::first() {
-    m_model->loadFirst();
-    scrollToTop();
-    selectRow(0);
-}
-
-void MeasurementGrid::last() {
-    m_model->loadLast();
-    scrollToBottom();
-    selectRow(m_model->rowCount() - 1);
-}
-
-void MeasurementGrid::next() {
-    int row = currentIndex().isValid() ? currentIndex().row() : -1;
-    if (row + 1 >= m_model->rowCount()) {
-        m_fetching = true;
-        m_model->fetchAfter();
-        m_fetching = false;
-        row = currentIndex().isValid() ? currentIndex().row() : row;
-    }
-    selectRow(row + 1);
-}
-
-void MeasurementGrid::prior() {
-    int row = currentIndex().isValid() ? currentIndex().row() : 0;
-    if (row == 0) {
-        m_fetching = true;
-        const int added = m_model->fetchBefore();
-        m_fetching = false;
-        row += added;
-    }
-    selectRow(row - 1);
-}
-
-bool MeasurementGrid::bof() const {
-    return m_model->atStart() && (!currentIndex().isValid() || currentIndex().row() == 0);
-}
-
-bool MeasurementGrid::eof() const {
-    return m_model->atEnd() &&
-           (!currentIndex().isValid() || currentIndex().row() == m_model->rowCount() - 1);
-}
-
-const store::Row *MeasurementGrid::currentRecord() const {
-    const QModelIndex index = currentIndex();
-    return index.isValid() ? &m_model->row(index.row()) : nullptr;
-}
-
-void MeasurementGrid::keyPressEvent(QKeyEvent *event) {
-    ui::guarded(
-        [&] {
-            const bool ctrl = event->modifiers() & Qt::ControlModifier;
-            if (ctrl && event->key() == Qt::Key_Home)
-                first();
-            else if (ctrl && event->key() == Qt::Key_End)
-                last();
-            else if (event->key() == Qt::Key_Down && event->modifiers() == Qt::NoModifier)
-                next();
-            else if (event->key() == Qt::Key_Up && event->modifiers() == Qt::NoModifier)
-                prior();
-            else {
-                QTableView::keyPressEvent(event);
-                emit positionChanged();
-            }
-        },
-        this);
-}
-
-// Scrolling to either end of the window brings the next page in.
-void MeasurementGrid::onScroll(int value) {
-    if (m_fetching)
-        return;
-    QScrollBar *bar = verticalScrollBar();
-    m_fetching = true;
-    ui::guarded(
-        [&] {
-            if (value >= bar->maximum() && !m_model->atEnd()) {
-                m_model->fetchAfter();
-                executeDelayedItemsLayout();
-            } else if (value <= bar->minimum() && !m_model->atStart()) {
-                const int added = m_model->fetchBefore();
-                executeDelayedItemsLayout();
-                bar->setValue(bar->value() + added);
-            }
-        },
-        this);
-    m_fetching = false;
-    emit positionChanged();
-}
-
-// Rows dropped above the visible ones would make the rows jump: the scroll
-// position follows them.
-void MeasurementGrid::onTrimmed(int rows, bool atTop) {
-    if (atTop) {
-        m_trimmedAtTop = rows;
-        m_valueBeforeTrim = verticalScrollBar()->value();
-    }
-}
-
-void MeasurementGrid::afterRowsRemoved() {
-    if (!m_trimmedAtTop)
-        return;
-    const int rows = m_trimmedAtTop;
-    m_trimmedAtTop = 0;
-    const bool was = m_fetching;
-    m_fetching = true;
-    executeDelayedItemsLayout();
-    verticalScrollBar()->setValue(qMax(0, m_valueBeforeTrim - rows));
-    m_fetching = was;
-    if (!currentIndex().isValid())
-        selectRow(qMax(0, rowAt(0)));
-}
-
 // ---------------------------------------------------------------- TDataViewForm
 
 TDataViewForm::TDataViewForm(const DataViewKind &kind, const config::TSettings &settings,
@@ -228,6 +45,12 @@ TDataViewForm::TDataViewForm(const DataViewKind &kind, const config::TSettings &
     m_table.setReadOnly(true);
     m_model = new MeasurementModel(m_table, this);
     buildControls();
+    // Activation: the operator comes to the view from another window of the
+    // program, not from another application, and not back from a box or the
+    // date picker that the view opened itself.
+    m_activation = new ui::ActivationWatch(this);
+    connect(m_activation, &ui::ActivationWatch::activated, this,
+            [this] { ui::guarded([this] { FormActivate(); }, this); });
     ui::guarded([this] { FormCreate(); }, this);
 }
 
@@ -365,10 +188,9 @@ void TDataViewForm::buildControls() {
     auto *rangeLayout = new QGridLayout(DateRangeGroupBox);
     rangeLayout->setContentsMargins(6, 2, 6, 2);
     rangeLayout->setVerticalSpacing(2);
-    auto dateField = [&](QLineEdit *&field, const char *name, const QString &label, int row) {
-        field = new QLineEdit(DateRangeGroupBox);
+    auto dateField = [&](DateField *&field, const char *name, const QString &label, int row) {
+        field = new DateField(DateRangeGroupBox);
         field->setObjectName(QString::fromLatin1(name));
-        field->setInputMask(fieldInputMask());
         field->setFixedWidth(metrics.horizontalAdvance(QStringLiteral("00.00.0000")) + 8);
         field->setAccessibleName(label);
         field->installEventFilter(this);
@@ -408,7 +230,7 @@ void TDataViewForm::buildControls() {
     connect(ApplyBitBtn, &QPushButton::clicked, this,
             [this] { ui::guarded([this] { ApplyBitBtnClick(); }, this); });
     connect(AutoRefreshCheckBox, &QCheckBox::clicked, this, [this] { AutoRefreshCheckBoxClick(); });
-    for (QLineEdit *field : {DateMaskEdit1, DateMaskEdit2}) {
+    for (DateField *field : {DateMaskEdit1, DateMaskEdit2}) {
         connect(field, &QLineEdit::textChanged, this, [this, field] { DateMaskEditChange(field); });
     }
     connect(NavFirst, &QToolButton::clicked, this,
@@ -487,6 +309,9 @@ QString TDataViewForm::filterExpression(int unitItem, int levelItem) {
 }
 
 void TDataViewForm::ApplyBitBtnClick() {
+    // A date field missing a digit keeps the focus and nothing is applied.
+    if (!DateMaskEdit1->refuseIncomplete() || !DateMaskEdit2->refuseIncomplete())
+        return;
     // 1. The sort order takes effect even when the dates are refused below.
     const bool newestFirst = RadioButton1->isChecked();
     m_table.setIndexName(newestFirst ? QStringLiteral("DAT_IDX_D") : QStringLiteral("DAT_IDX"));
@@ -516,9 +341,7 @@ void TDataViewForm::applySelection(bool newestFirst) {
         const QDate from = date(DateMaskEdit1);
         const QDate to = date(DateMaskEdit2);
         if (to < from) {
-            m_modalOpen = true;
             ui::showError(rangeErrorText(), this);
-            m_modalOpen = false;
             if (m_kind.currentData) {
                 const QString first = DateMaskEdit1->text();
                 DateMaskEdit1->setText(DateMaskEdit2->text());
@@ -565,9 +388,11 @@ void TDataViewForm::DateMaskEditChange(QLineEdit *field) {
 void TDataViewForm::DateMaskEditDblClick(QLineEdit *field) {
     if (!m_picker)
         return;
-    m_modalOpen = true;
-    const int result = m_picker->exec();
-    m_modalOpen = false;
+    int result = QDialog::Rejected;
+    {
+        const ui::ActivationWatch::OwnModal own(*m_activation);
+        result = m_picker->exec();
+    }
     if (result != QDialog::Accepted) {
         m_picker->update();
         return;
@@ -608,20 +433,6 @@ void TDataViewForm::updateNavigator() {
     NavPrior->setEnabled(!bof);
     NavNext->setEnabled(!eof);
     NavLast->setEnabled(!eof);
-}
-
-// Activation runs when the operator comes to the view from another window of
-// the program, not when a box or the date picker that the view itself opened
-// closes over it.
-bool TDataViewForm::event(QEvent *event) {
-    if (event->type() == QEvent::WindowDeactivate) {
-        m_leftForModal = m_modalOpen || ui::messageBoxOpen();
-    } else if (event->type() == QEvent::WindowActivate) {
-        if (!m_leftForModal)
-            ui::guarded([this] { FormActivate(); }, this);
-        m_leftForModal = false;
-    }
-    return QWidget::event(event);
 }
 
 bool TDataViewForm::eventFilter(QObject *watched, QEvent *event) {

@@ -7,6 +7,8 @@
 
 #include "config/Settings.h"
 #include "store/Table.h"
+#include "views/DateField.h"
+#include "views/MeasurementGrid.h"
 #include "views/MeasurementModel.h"
 
 #include <QGroupBox>
@@ -24,64 +26,13 @@ class QPushButton;
 class QRadioButton;
 class QToolButton;
 
+namespace orvex::ui {
+class ActivationWatch;
+}
+
 namespace orvex::views {
 
 class TDateDlgForm;
-
-// A titled group of radio buttons with one chosen item (ItemIndex).
-class RadioGroup : public QGroupBox {
-    Q_OBJECT
-public:
-    RadioGroup(const QString &title, const QStringList &items, QWidget *parent = nullptr);
-    int itemIndex() const;
-    void setItemIndex(int index);
-    QRadioButton *button(int index) const { return m_buttons.at(index); }
-
-signals:
-    void clicked(int index);
-
-private:
-    QList<QRadioButton *> m_buttons;
-    QButtonGroup *m_group;
-};
-
-// The table of a view: shows the model's window of rows and moves it along
-// the table as the operator scrolls or navigates. The current row is the
-// view's cursor; it stays highlighted without the focus.
-class MeasurementGrid : public QTableView {
-    Q_OBJECT
-public:
-    explicit MeasurementGrid(MeasurementModel *model, QWidget *parent = nullptr);
-    MeasurementModel *rows() const { return m_model; }
-
-    // The navigator's moves, and Ctrl+Home / Ctrl+End.
-    void first();
-    void prior();
-    void next();
-    void last();
-    // At the table's first / last row (within range and filter).
-    bool bof() const;
-    bool eof() const;
-    // The current row, or null when the view is empty.
-    const store::Row *currentRecord() const;
-
-signals:
-    void positionChanged();
-
-protected:
-    void keyPressEvent(QKeyEvent *event) override;
-
-private:
-    void selectRow(int row);
-    void onScroll(int value);
-    void onTrimmed(int rows, bool atTop);
-    void afterRowsRemoved();
-
-    MeasurementModel *m_model;
-    bool m_fetching = false;
-    int m_trimmedAtTop = 0;
-    int m_valueBeforeTrim = 0;
-};
 
 // What differs between the two views.
 struct DataViewKind {
@@ -159,14 +110,13 @@ public:
     RadioGroup *LevelFiltrRadioGroup = nullptr; // current-data view only
     RadioGroup *DateFiltrRadioGroup = nullptr;
     QGroupBox *DateRangeGroupBox = nullptr;
-    QLineEdit *DateMaskEdit1 = nullptr;
-    QLineEdit *DateMaskEdit2 = nullptr;
+    DateField *DateMaskEdit1 = nullptr;
+    DateField *DateMaskEdit2 = nullptr;
     QGroupBox *SortGroupBox = nullptr;
     QRadioButton *RadioButton1 = nullptr;
     QRadioButton *RadioButton2 = nullptr;
 
 protected:
-    bool event(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
     const DataViewKind m_kind;
@@ -186,8 +136,7 @@ private:
     TDateDlgForm *m_picker = nullptr;
     QHash<QWidget *, QString> m_hints;
     bool m_hintsOn = true;
-    bool m_leftForModal = false;
-    bool m_modalOpen = false;
+    ui::ActivationWatch *m_activation = nullptr;
 };
 
 } // namespace orvex::views

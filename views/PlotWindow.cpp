@@ -1,6 +1,7 @@
 // The channel plot window.
 #include "views/PlotWindow.h"
 
+#include "ui/Activation.h"
 #include "ui/ErrorHandler.h"
 #include "ui/Messages.h"
 
@@ -159,6 +160,13 @@ TPlotForm::TPlotForm(const config::TSettings &settings, const QString &databaseN
     PlotTable.setIndexName(QStringLiteral("UNo-M_IDX"));
     PlotTable.setReadOnly(true);
 
+    // Activation: the focus comes to the window from another window of the
+    // program (a cell click shows and activates it), not from another
+    // application and not back from a box the window opened itself.
+    m_activation = new ui::ActivationWatch(this);
+    connect(m_activation, &ui::ActivationWatch::activated, this,
+            [this] { ui::guarded([this] { FormActivate(); }, this); });
+
     FormCreate();
 }
 
@@ -236,6 +244,8 @@ void TPlotForm::FormActivate() {
         break;
     }
     m_chart->setTitle(titleHtml(m_title1, m_title2));
+    if (m_tripThreshold)
+        TripThreshold = m_tripThreshold(PlotUnitNo);
     const double maximum = m_leftAxis->max();
     m_thresholdPercent =
         maximum != 0 ? (maximum - TripThreshold) * 100 / maximum : m_thresholdPercent;
@@ -292,17 +302,6 @@ void TPlotForm::FormClose() {
 void TPlotForm::closeEvent(QCloseEvent *event) {
     ui::guarded([this] { FormClose(); }, this);
     QWidget::closeEvent(event);
-}
-
-bool TPlotForm::event(QEvent *event) {
-    if (event->type() == QEvent::WindowDeactivate) {
-        m_leftForMessage = ui::messageBoxOpen();
-    } else if (event->type() == QEvent::WindowActivate) {
-        if (!m_leftForMessage)
-            ui::guarded([this] { FormActivate(); }, this);
-        m_leftForMessage = false;
-    }
-    return QWidget::event(event);
 }
 
 } // namespace orvex::views

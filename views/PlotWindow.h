@@ -17,6 +17,7 @@
 #include <QString>
 #include <QWidget>
 #include <array>
+#include <functional>
 
 class QChart;
 class QChartView;
@@ -25,6 +26,10 @@ class QGraphicsSimpleTextItem;
 class QLabel;
 class QLineSeries;
 class QValueAxis;
+
+namespace orvex::ui {
+class ActivationWatch;
+}
 
 namespace orvex::views {
 
@@ -45,6 +50,12 @@ public:
     // The values a cell click hands over; kept for the next activation.
     void handOver(int unitNo, int channelNo, const QString &gasName, const QString &unitLabel,
                   double tripThreshold);
+    // Where the trip threshold of a unit is read at each activation (the
+    // unit's panel in the main window, which each decoded reply updates).
+    // Without one, the threshold handed over with the cell click is used.
+    void setTripThresholdSource(std::function<double(int unitNo)> source) {
+        m_tripThreshold = std::move(source);
+    }
     // The cell click on a cell with a decoded gas: open the table restricted
     // to the unit, make only the channel's series active, load it and show
     // the window (which activates it).
@@ -88,7 +99,6 @@ public:
     std::array<QLineSeries *, 9> Series{}; // Series[1] .. Series[8]
 
 protected:
-    bool event(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
@@ -104,7 +114,8 @@ private:
     QString m_title1;
     QString m_title2;
     double m_thresholdPercent = 80;
-    bool m_leftForMessage = false;
+    ui::ActivationWatch *m_activation = nullptr;
+    std::function<double(int)> m_tripThreshold;
 };
 
 } // namespace orvex::views

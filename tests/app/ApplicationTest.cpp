@@ -15,6 +15,7 @@
 #include "ui/Messages.h"
 #include "views/PlotWindow.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -93,6 +94,23 @@ TEST_F(ApplicationTest, ApplicationTitleIsTheNameNotAPartOfCaptions) {
     EXPECT_EQ(w.windowTitle(), QStringLiteral("x"));
 }
 
+// Assistive technology sees the main window and the other plain windows as
+// windows (frames), not as fillers, and each window by its title.
+TEST_F(ApplicationTest, EveryWindowIsAWindowOrDialogNamedByItsTitle) {
+    initialiseApplication(*qApp);
+    TApplicationWindows windows;
+    for (QWidget *window : windows.windows()) {
+        QAccessibleInterface *face = QAccessible::queryAccessibleInterface(window);
+        ASSERT_TRUE(face) << window->metaObject()->className();
+        EXPECT_TRUE(face->role() == QAccessible::Window || face->role() == QAccessible::Dialog)
+            << window->metaObject()->className() << " role " << int(face->role());
+        EXPECT_EQ(face->text(QAccessible::Name), window->windowTitle())
+            << window->metaObject()->className();
+    }
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(&windows.MainForm())->role(),
+              QAccessible::Window);
+}
+
 TEST_F(ApplicationTest, StandardDialogsOfQtSpeakRussian) {
     if (!QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) +
                        QStringLiteral("/qtbase_ru.qm")))
@@ -117,6 +135,20 @@ TEST(AboutDialog, FixedSizeContentsAndOkClosesWithOk) {
     EXPECT_TRUE(about.OKButton->isDefault());
     QTimer::singleShot(0, &about, [&about] { QTest::keyClick(&about, Qt::Key_Return); });
     EXPECT_EQ(about.exec(), QDialog::Accepted);
+}
+
+// Esc is no way out of the About dialog; the close box is, without OK.
+TEST(AboutDialog, EscKeepsItOpenAndTheCloseBoxEndsItWithoutOk) {
+    TAboutDlg about;
+    bool openAfterEsc = false;
+    QTimer::singleShot(0, &about, [&] {
+        QTest::keyClick(&about, Qt::Key_Escape);
+        QTest::keyClick(about.OKButton, Qt::Key_Escape);
+        openAfterEsc = about.isVisible();
+        about.close();
+    });
+    EXPECT_EQ(about.exec(), QDialog::Rejected);
+    EXPECT_TRUE(openAfterEsc);
 }
 
 TEST(FolderChooser, StartsAtTheCurrentFolderAndEscKeepsTheSelection) {
