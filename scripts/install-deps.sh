@@ -9,7 +9,7 @@ packages=(
     libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-dejavu-core fonts-liberation2
-    sqlite3 xvfb xauth xdg-utils
+    sqlite3 xvfb xauth xdg-utils openbox x11-utils
     qt6-translations-l10n
 )
 
