@@ -70,9 +70,11 @@ struct TSettings {
 // What the settings file needs from the windows: the main window's place,
 // size and hint switch, applied as they are read and taken back when saving,
 // and the present corners of the three secondary windows. The main window
-// implements it, so this library needs no widgets. The values are
-// the window's outer frame (position of the frame's top-left corner, size
-// including the frame), as the file has always held them.
+// implements it, so this library needs no widgets. The values describe the
+// whole window: the top-left corner of its frame and its outer size, frame
+// and title bar included, so that a file opens the window at the same place
+// and size under any window manager. (The toolkit sizes a window without its
+// frame; the main window converts, see mainwindow/MainPlace.cpp.)
 class SettingsWindows {
 public:
     virtual ~SettingsWindows() = default;

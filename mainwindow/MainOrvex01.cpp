@@ -5,6 +5,7 @@
 #include "config/UnitRegister.h"
 #include "mainwindow/HintText.h"
 #include "mainwindow/Texts.h"
+#include "polling/Protocol.h"
 #include "store/Location.h"
 #include "store/StoreError.h"
 #include "ui/ErrorHandler.h"
@@ -165,8 +166,17 @@ TMainForm::TMainForm(QWidget *parent) : QWidget(parent) {
 }
 
 TMainForm::~TMainForm() {
-    // Children go with the window; the tables and the port close in their own
-    // destructors. The grid arrays only point at children.
+    // The poll cycle points into this window's members (its handlers, the
+    // timer, the tables, the port): it goes first, while they all exist, and
+    // no tick may come in between. Then the members go, the tables and the
+    // port closing in their own destructors, and the child widgets with the
+    // base class. The grid arrays only point at children.
+    Timer1->stop();
+    m_pollController.reset();
+}
+
+void TMainForm::adoptPollController(std::unique_ptr<QObject> controller) {
+    m_pollController = std::move(controller);
 }
 
 void TMainForm::createControls() {
@@ -339,6 +349,7 @@ void TMainForm::resizeEvent(QResizeEvent *event) {
     QWidget::resizeEvent(event);
     placeChrome();
     ui::guarded([this] { FormResize(); }, this);
+    takeFrameIntoSize();
 }
 
 void TMainForm::FormResize() {
@@ -379,6 +390,7 @@ void TMainForm::FormCreate() {
             miHint1->setChecked(hintSwitch(this));
             // 9.
             if (Settings.ComPortNo != 0) {
+                handOverConfiguredPort();
                 ProgressBar1->setVisible(Settings.ScanShow);
                 BuildGrid();
                 miHint2->setChecked(Settings.ShowHint2);
@@ -398,6 +410,15 @@ void TMainForm::FormCreate() {
     if (!completed && loaded && !corrected)
         config::applyLoadCorrections(Settings);
     updateStartButton();
+}
+
+void TMainForm::handOverConfiguredPort() {
+    // START opens the configured port at the configured speed. The options
+    // dialog, made next, hands over the name it lists for the port; when its
+    // making ends before that (the port list cannot be read), the serial
+    // component would otherwise keep its own defaults.
+    BComPort1.SetPort(QStringLiteral("COM%1").arg(Settings.ComPortNo));
+    BComPort1.SetBaudRate(serial::TBaudRate(polling::SpeedToBaudRate(Settings.Speed)));
 }
 
 void TMainForm::locateDatabase() {
@@ -505,7 +526,7 @@ void TMainForm::miOptionsClick() {
     // 6.
     if (m_geometry.RowHeight > m_geometry.ColWidth) {
         m_geometry.RowHeight = m_geometry.ColWidth;
-        const int nonClient = height() - clientSize().height();
+        const int nonClient = mainHeight() - clientSize().height();
         setMainHeight(kStatusBarHeight + kToolBarHeight + kHeaderHeight + kRowGap + 4 + nonClient +
                       Settings.UnitsAmount * m_geometry.RowHeight);
     }
@@ -596,52 +617,6 @@ void TMainForm::FormClose() {
     // 4.
     FreeGrid();
     emit closed();
-}
-
-// ---------------------------------------------------------------------------
-// Settings file: the window's place, size and hint switch
-
-void TMainForm::setMainTop(int top) {
-    move(x(), top);
-}
-void TMainForm::setMainLeft(int left) {
-    move(left, y());
-}
-void TMainForm::setMainHeight(int height) {
-    resize(width(), height);
-}
-void TMainForm::setMainWidth(int width) {
-    resize(width, height());
-}
-void TMainForm::setMainShowHint(bool on) {
-    setOwnHintSwitch(this, on);
-}
-int TMainForm::mainTop() const {
-    return y();
-}
-int TMainForm::mainLeft() const {
-    return x();
-}
-int TMainForm::mainHeight() const {
-    return height();
-}
-int TMainForm::mainWidth() const {
-    return width();
-}
-bool TMainForm::mainShowHint() const {
-    return hintSwitch(this);
-}
-
-std::optional<QPoint> TMainForm::dataViewCorner() const {
-    return peers.dataViewCorner ? peers.dataViewCorner() : std::nullopt;
-}
-
-std::optional<QPoint> TMainForm::archiveViewCorner() const {
-    return peers.archiveViewCorner ? peers.archiveViewCorner() : std::nullopt;
-}
-
-std::optional<QPoint> TMainForm::plotWindowCorner() const {
-    return peers.plotWindowCorner ? peers.plotWindowCorner() : std::nullopt;
 }
 
 } // namespace orvex::mainwindow

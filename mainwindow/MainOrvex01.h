@@ -5,7 +5,8 @@
 //
 // The window is spread over several sources by concern: MainOrvex01.cpp
 // (controls, start-up, closing, commands), MainGrid.cpp (building, laying out
-// and freeing the grid), MainHints.cpp (captions, hints and switches).
+// and freeing the grid), MainHints.cpp (captions, hints and switches),
+// MainPlace.cpp (its place, size and hint switch in the settings file).
 //
 // The poll cycle runs on this window from outside: it reaches the controls
 // and state below and installs its handlers for the start/stop button and the
@@ -26,6 +27,7 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QAction;
@@ -187,6 +189,9 @@ public:
     // The poll cycle's handlers of the start/stop button and the timer.
     std::function<void()> ScanBitBtnClickHandler;
     std::function<void()> Timer1CicleHandler;
+    // Hands the window the object that runs the poll cycle on it (it points
+    // into the window's members); the window destroys it first.
+    void adoptPollController(std::unique_ptr<QObject> controller);
 
     MainFormPeers peers;
     THintHook &hintHook() { return m_hintHook; }
@@ -197,6 +202,7 @@ public:
     bool optionsIsDefault() const;
 
     // --- config::SettingsWindows ----------------------------------------------
+    // The place and size are the outer window's, frame included.
     void setMainTop(int top) override;
     void setMainLeft(int left) override;
     void setMainHeight(int height) override;
@@ -217,6 +223,8 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
@@ -224,11 +232,16 @@ private:
     void createMenu();
     void placeChrome();
     void locateDatabase();
+    void handOverConfiguredPort();
     void openTablesAndCounters();
     void setOptionsDefault(bool isDefault);
     void enterFirstRunState();
     void placeGrid(const GridGeometry &g);
     polling::ChannelRow channelRow(int u);
+    // The frame's share of the outer size, once the window manager's frame
+    // is known and taken into the window's size; nothing before.
+    QSize frameExtent() const;
+    void takeFrameIntoSize();
     std::array<polling::ChannelState *, kMaxChannels> m_rowBuffer{};
 
     QWidget *m_client = nullptr;
@@ -238,6 +251,9 @@ private:
     bool m_closed = false;
     QSize m_pendingFrom, m_pendingTo; // a window size asked for and not yet confirmed
     QSize m_refusedFrom, m_refusedTo; // a change the window manager refused
+    bool m_frameTaken = false;        // the size has been made the outer size
+    QSize m_outerSize{800, 600};      // the outer size last given
+    std::unique_ptr<QObject> m_pollController;
 };
 
 } // namespace orvex::mainwindow

@@ -82,6 +82,7 @@ void PollCycle::start() {
     // 4.
     m_sendPhase = true;
     m_pollUnitNo = 0;
+    m_errorBoxClosed.invalidate();
     m_unitInterval = unitInterval(s.PeriodMs, unitsAmount(s));
     // 5. A port that cannot be opened (or set up) leaves polling stopped; the
     // menus are enabled again so that the operator can choose another port,
@@ -153,8 +154,18 @@ void PollCycle::Timer1Cicle() {
         bool &flag;
         ~Reset() { flag = false; }
     } reset{m_inTick};
-    // A port or table error ends the tick and is shown once.
-    ui::guarded([this] { tick(); }, m_surface.messageParent());
+    // A port or table error ends the tick and is shown once, unless an error
+    // box closed a moment ago: the operator then has the pause to press STOP.
+    if (m_errorBoxClosed.isValid() && m_errorBoxClosed.elapsed() < m_errorBoxPauseMs) {
+        try {
+            tick();
+        } catch (...) {
+            // Not shown; the tick's own rules have decided what comes next.
+        }
+        return;
+    }
+    if (!ui::guarded([this] { tick(); }, m_surface.messageParent()))
+        m_errorBoxClosed.start();
 }
 
 void PollCycle::armWait() {

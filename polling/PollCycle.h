@@ -15,6 +15,7 @@
 #include "polling/Protocol.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <functional>
 
 class QProgressBar;
@@ -99,12 +100,18 @@ public:
     // The clock the read tick takes its date and time from (tests).
     void setClock(Clock clock) { m_clock = std::move(clock); }
 
+    // After an error box of a tick closes, the errors of further ticks are
+    // not shown for `ms` milliseconds, while polling goes on: however short
+    // the unit interval, the operator has the time to reach STOP. 0 (the
+    // default) shows the error of every failed tick.
+    void setErrorBoxPause(int ms) { m_errorBoxPauseMs = ms; }
+
     // The start/stop button's click handler. Errors are raised (the button's
     // general error handler shows them); STOP closes the port whatever fails
     // before.
     void ScanBitBtnClick();
     // The timer's handler: one call per tick. Errors of a tick are shown here,
-    // once, and end the tick; a tick that arrives while an error box is open
+    // once (none within the error box pause), and end the tick; a tick that arrives while an error box is open
     // or while a tick runs is skipped. A failed send is tried again after a
     // whole wait (progress bar from 0); a read that failed on the port is
     // repeated at the next tick, while one that failed after taking the reply
@@ -141,6 +148,8 @@ private:
     RequestBuffer m_requestBuf{};
     bool m_inTick = false;
     bool m_replyTaken = false; // the read tick has taken the reply from the port
+    int m_errorBoxPauseMs = 0;
+    QElapsedTimer m_errorBoxClosed; // when the last error box of a tick closed
 };
 
 } // namespace orvex::polling

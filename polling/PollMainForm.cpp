@@ -62,7 +62,7 @@ private:
 };
 
 PollController::PollController(mainwindow::TMainForm &form, PollViewHooks hooks)
-    : QObject(&form), m_form(form), m_surface(std::make_unique<MainFormSurface>(form)) {
+    : m_form(form), m_surface(std::make_unique<MainFormSurface>(form)) {
     m_recorder = std::make_unique<MeasurementRecorder>(form.PlotTable1, form.SignalTable,
                                                        form.ArcTable, form.Settings);
     RecordingHooks &rh = m_recorder->hooks;
@@ -90,6 +90,9 @@ PollController::PollController(mainwindow::TMainForm &form, PollViewHooks hooks)
                                  const QDate &date, const QTime &time) {
             rec->RecordMeasurement(u, level, values, date, time);
         });
+    // While the line is dead every tick fails; at a short unit interval the
+    // next box would come before the operator's hand reaches STOP.
+    m_cycle->setErrorBoxPause(kErrorBoxPauseMs);
     form.ScanBitBtnClickHandler = [this] { m_cycle->ScanBitBtnClick(); };
     form.Timer1CicleHandler = [this] { m_cycle->Timer1Cicle(); };
 }
@@ -100,7 +103,10 @@ PollController::~PollController() {
 }
 
 PollController *attachPollCycle(mainwindow::TMainForm &form, PollViewHooks hooks) {
-    return new PollController(form, std::move(hooks));
+    auto controller = std::make_unique<PollController>(form, std::move(hooks));
+    PollController *attached = controller.get();
+    form.adoptPollController(std::move(controller));
+    return attached;
 }
 
 } // namespace orvex::polling

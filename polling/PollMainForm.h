@@ -35,7 +35,12 @@ struct PollViewHooks {
 
 class MainFormSurface;
 
-// Owned by the main window (a child object); lives as long as it does.
+// After a port or table error box of a tick closes, no further one comes
+// for this long while polling goes on.
+inline constexpr int kErrorBoxPauseMs = 5000;
+
+// Owned by the main window, which destroys it before its own members: the
+// controller's destructor still reaches into them.
 class PollController : public QObject {
     Q_OBJECT
 public:

@@ -125,8 +125,12 @@ TEST_F(MainFormTest, GridIsBuiltForTheClientAreaAndLaidOutSquareWhenShown) {
     f.show();
     QTRY_COMPARE(f.clientSize().height(), 25 + 33 + 20 + 1 + 4 + 4 * 73);
     EXPECT_EQ(f.RowHeight(), 73);
-    EXPECT_EQ(f.UnitPanels[1]->geometry(), QRect(4, 56, 198, 74));
-    EXPECT_EQ(f.SensPanels[1][1]->geometry(), QRect(4 + 198, 56, 74, 74));
+    // The file's width is the whole window's: once shown, the frame takes its
+    // share and the grid is centred in what is left.
+    const int frame = f.frameGeometry().width() - f.width();
+    EXPECT_EQ(f.clientSize().width(), 792 - frame);
+    EXPECT_EQ(f.UnitPanels[1]->geometry(), QRect(4 - frame / 2, 56, 198, 74));
+    EXPECT_EQ(f.SensPanels[1][1]->geometry(), QRect(4 - frame / 2 + 198, 56, 74, 74));
     EXPECT_EQ(f.SensPanels[1][1]->pointSize(), 9); // no reading: 74 div 8
 }
 

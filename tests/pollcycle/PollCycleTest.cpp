@@ -437,6 +437,32 @@ TEST_F(PollCycleTest, TableErrorsForAWhileNeverStackBoxesOrRunATickTwice) {
     EXPECT_EQ(count(QStringLiteral("record")), failures);
 }
 
+// With an error box pause, the failures of the ticks within the pause after
+// a box closed are not shown, while the cycle goes on polling unit after
+// unit; the first failure after the pause is shown again.
+TEST_F(PollCycleTest, ErrorsWithinThePauseAfterABoxAreNotShownAndPollingGoesOn) {
+    auto sim = std::make_unique<Simulator>(
+        link(), QStringList{QStringLiteral("--units"), QStringLiteral("1-3")});
+    surface.s.PeriodMs = 150; // 50 ms between units
+    cycle->setErrorBoxPause(600);
+    click();
+    ASSERT_TRUE(waitFor([&] { return count(QStringLiteral("good")) >= 1; }));
+    QList<qint64> closed;
+    QList<int> sendsAtClose;
+    messages.setOnShow([&](const ui::RecordedMessage &) {
+        closed << clock.elapsed();
+        sendsAtClose << int(sendTimes.size());
+    });
+    sim->kill();
+    ASSERT_TRUE(waitFor([&] { return closed.size() >= 3; }, 15000));
+    for (int i = 1; i < 3; ++i) {
+        EXPECT_GE(closed[i] - closed[i - 1], 600);
+        // Unit after unit was tried meanwhile.
+        EXPECT_GE(sendsAtClose[i] - sendsAtClose[i - 1], 5);
+    }
+    messages.setOnShow(nullptr);
+}
+
 TEST(PollIntervalTest, NeverZeroAndNeverDividedByZero) {
     EXPECT_EQ(unitInterval(10000, 15), 666);
     EXPECT_EQ(waitInterval(666, true), 6);
