@@ -154,7 +154,17 @@ void PollCycle::Timer1Cicle() {
         ~Reset() { flag = false; }
     } reset{m_inTick};
     // A port or table error ends the tick and is shown once.
-    ui::guarded([this] { tick(); }, m_surface.messageParent());
+    ui::guarded(
+        [this] {
+            try {
+                tick();
+            } catch (const std::exception &e) {
+                if (onTickError)
+                    onTickError(ui::exceptionText(e));
+                throw;
+            }
+        },
+        m_surface.messageParent());
 }
 
 void PollCycle::armWait() {
@@ -203,6 +213,8 @@ void PollCycle::tick() {
         }
         m_sendPhase = true;
         armWait();
+        if (onReadDone)
+            onReadDone();
     }
 }
 
@@ -241,6 +253,8 @@ void PollCycle::ReadReply() {
     const ReplyOutcome outcome = CheckReply(reply, m_requestBuf);
     if (onRead)
         onRead(u, outcome);
+    if (onReply)
+        onReply(u, outcome, reply);
     if (outcome.kind == ReplyKind::GoodReply) {
         // 4.
         const DecodeResult result = m_surface.decodeReply(u, reply);
