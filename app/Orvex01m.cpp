@@ -3,6 +3,7 @@
 #include "app/Orvex01m.h"
 
 #include "app/About.h"
+#include "app/AppJournal.h"
 #include "app/TreeDialog.h"
 #include "config/IniOptions.h"
 #include "config/OptionsHost.h"
@@ -134,6 +135,8 @@ TApplicationWindows::TApplicationWindows() {
 
     m_host->dataView = m_data.get();
     connectPeers();
+    // The event journal and the CSV export of the views.
+    attachAdditions(*m_main, *m_poll, *m_data, *m_archive);
 }
 
 TApplicationWindows::~TApplicationWindows() {

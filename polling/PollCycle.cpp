@@ -156,15 +156,25 @@ void PollCycle::Timer1Cicle() {
     } reset{m_inTick};
     // A port or table error ends the tick and is shown once, unless an error
     // box closed a moment ago: the operator then has the pause to press STOP.
-    if (m_errorBoxClosed.isValid() && m_errorBoxClosed.elapsed() < m_errorBoxPauseMs) {
+    // Every error reaches the journal's observer, shown or not.
+    const auto observedTick = [this] {
         try {
             tick();
+        } catch (const std::exception &e) {
+            if (onTickError)
+                onTickError(ui::exceptionText(e));
+            throw;
+        }
+    };
+    if (m_errorBoxClosed.isValid() && m_errorBoxClosed.elapsed() < m_errorBoxPauseMs) {
+        try {
+            observedTick();
         } catch (...) {
             // Not shown; the tick's own rules have decided what comes next.
         }
         return;
     }
-    if (!ui::guarded([this] { tick(); }, m_surface.messageParent()))
+    if (!ui::guarded(observedTick, m_surface.messageParent()))
         m_errorBoxClosed.start();
 }
 
@@ -214,6 +224,8 @@ void PollCycle::tick() {
         }
         m_sendPhase = true;
         armWait();
+        if (onReadDone)
+            onReadDone();
     }
 }
 
@@ -252,6 +264,8 @@ void PollCycle::ReadReply() {
     const ReplyOutcome outcome = CheckReply(reply, m_requestBuf);
     if (onRead)
         onRead(u, outcome);
+    if (onReply)
+        onReply(u, outcome, reply);
     if (outcome.kind == ReplyKind::GoodReply) {
         // 4.
         const DecodeResult result = m_surface.decodeReply(u, reply);

@@ -128,6 +128,12 @@ public:
     // tick's request (unit position) and after a read tick's classification.
     std::function<void(int u)> onSend;
     std::function<void(int u, const ReplyOutcome &outcome)> onRead;
+    // Observers for the event journal: every classified reply with its bytes
+    // (before it is shown), a read tick that completed without an error, and
+    // the text of an error that ended a tick (before it is shown).
+    std::function<void(int u, const ReplyOutcome &outcome, const ReplyBuffer &reply)> onReply;
+    std::function<void()> onReadDone;
+    std::function<void(const QString &error)> onTickError;
 
 private:
     void start();

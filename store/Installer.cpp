@@ -1,6 +1,7 @@
 // Creating the database folder and its tables.
 #include "store/Installer.h"
 
+#include "store/Events.h"
 #include "store/Schema.h"
 #include "store/StoreError.h"
 #include "store/StoreTexts.h"
@@ -12,12 +13,12 @@
 #include <QSqlQuery>
 
 namespace orvex::store {
-namespace {
+namespace {} // namespace
 
 // Creates or completes one table file in one transaction: the table and
 // indexes when missing, the row counter initialised with the rows already
 // there. Nothing that exists is dropped or emptied.
-void createTableFile(const TableDef &t, const QString &file) {
+void installTableFile(const TableDef &t, const QString &file) {
     static int serial = 0;
     const QString name = QStringLiteral("orvex_install_%1").arg(++serial);
     QString failure;
@@ -53,8 +54,6 @@ void createTableFile(const TableDef &t, const QString &file) {
         throw StoreError(texts::sqlFailed(t.fileName, failure));
 }
 
-} // namespace
-
 InstallResult createDatabase(const QString &folder) {
     const QString path = QDir::cleanPath(QDir(folder).absolutePath());
     if (!QDir().mkpath(path))
@@ -63,8 +62,9 @@ InstallResult createDatabase(const QString &folder) {
     for (const TableDef *t : allTables()) {
         const QString file = path + QLatin1Char('/') + t->fileName;
         (QFileInfo::exists(file) ? result.kept : result.created) << t->fileName;
-        createTableFile(*t, file);
+        installTableFile(*t, file);
     }
+    result.eventsCreated = installEventsTable(path);
     return result;
 }
 

@@ -1,4 +1,5 @@
-// The installer step: creates a database folder with the five tables, and
+// The installer step: creates a database folder with the five tables and the
+// event journal, and
 // the store's own indexes and row counters, without touching a table that
 // already exists. The program itself never creates tables; the `orvexdb`
 // command and the install rule run this.
@@ -9,10 +10,17 @@
 
 namespace orvex::store {
 
+struct TableDef;
+
 struct InstallResult {
-    QStringList created; // table files created
-    QStringList kept;    // table files that existed and were left as they are
+    QStringList created;        // table files created
+    QStringList kept;           // table files that existed and were left as they are
+    bool eventsCreated = false; // the event journal Events.DB was made (else kept)
 };
+
+// Creates or completes one table file: the table, its indexes and row counter
+// when missing. Raises StoreError.
+void installTableFile(const TableDef &t, const QString &file);
 
 // Creates `folder` if needed and every missing table file in it. An existing
 // table file is never overwritten or emptied; it only receives the store's

@@ -1,6 +1,8 @@
 // The table catalogue and the statements that create each table file.
 #include "store/Schema.h"
 
+#include "store/Events.h"
+
 namespace orvex::store {
 namespace {
 
@@ -205,6 +207,8 @@ const TableDef *findTable(const QString &tableName) {
         if (t->fileName.compare(name, Qt::CaseInsensitive) == 0)
             return t;
     }
+    if (eventsTable().fileName.compare(name, Qt::CaseInsensitive) == 0)
+        return &eventsTable(); // the event journal, beside the five tables
     return nullptr;
 }
 

@@ -7,6 +7,7 @@
 //
 // DATABASE_FOLDER defaults to PROGRAM_FOLDER/Database; a relative one is
 // taken relative to PROGRAM_FOLDER.
+#include "store/Events.h"
 #include "store/Installer.h"
 #include "store/Location.h"
 #include "store/StoreError.h"
@@ -43,6 +44,8 @@ int main(int argc, char *argv[]) {
             out << "created " << database << '/' << t << '\n';
         for (const QString &t : result.kept)
             out << "kept    " << database << '/' << t << '\n';
+        out << (result.eventsCreated ? "created " : "kept    ") << database << '/'
+            << orvex::store::kEventsFile << '\n';
         const QString name = QString::fromLatin1(orvex::store::kAliasName);
         if (alias && !orvex::store::aliasDefined(name)) {
             QString target = program.relativeFilePath(database);

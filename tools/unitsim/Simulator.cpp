@@ -160,6 +160,11 @@ std::string Simulator::configure(UnitModel &u, const std::string &setting) {
             return "bad value for every: " + value;
         return {};
     }
+    if (key == "first") {
+        if (!parseInt(value, 1, 1000000, u.first))
+            return "bad value for first: " + value;
+        return {};
+    }
     if (key == "silent" && value.empty()) {
         u.silent = true;
         return {};
@@ -292,7 +297,8 @@ std::optional<Reply> Simulator::answer(int address) {
     std::optional<Reply> chaos;
     if (chaosReply(u, chaos))
         return chaos;
-    const bool misbehave = u.requests % std::uint64_t(u.every) == 0;
+    const bool misbehave = u.requests % std::uint64_t(u.every) == 0 &&
+                           (u.first <= 0 || u.requests <= std::uint64_t(u.first));
     if (misbehave && u.silent)
         return std::nullopt;
     Reply reply;

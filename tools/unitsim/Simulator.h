@@ -40,6 +40,9 @@ struct UnitModel {
 
     // Misbehaviour, shown on every `every`-th request to the unit.
     int every = 1;
+    // When above 0, misbehaviour only on the first `first` requests; the
+    // unit answers well afterwards (a line that fails and recovers).
+    int first = 0;
     bool silent = false;
     bool badCrc = false;
     bool garbage = false;

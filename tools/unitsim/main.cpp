@@ -58,6 +58,8 @@ The units:
                                  channels default to 10, 20, ..., 80
                    misbehaviour, on every request or every N-th one:
                      every=N     misbehave on every N-th request only   [1]
+                     first=N     misbehave on the first N requests only, then
+                                 answer well
                      silent      no reply
                      badcrc      a reply with a wrong CRC
                      exception=CODE[:DETAIL]

@@ -1,0 +1,117 @@
+// The event journal Events.DB: one row per thing that happened at the station
+// (an alarm level or sensor state that changed, a unit that fell silent or
+// answered again, the program started or stopped, settings changed, a run of
+// port or table errors, an acknowledgement). It lives in the same database
+// folder as the measurement tables, with the same durability (WAL,
+// synchronous=FULL), and is read by the journal window through an ordinary
+// read-only table handle with keyset paging.
+//
+// EventLog is the writer: it adds missing Events.DB to a database folder
+// without touching any other table, appends rows one transaction each, and
+// writes acknowledgements.
+#pragma once
+
+#include "store/Schema.h"
+
+#include <QDate>
+#include <QList>
+#include <QString>
+#include <QTime>
+#include <memory>
+#include <optional>
+
+namespace orvex::store {
+
+inline constexpr const char *kEventsFile = "Events.DB";
+
+// Kind of an event (field Kind).
+enum class EventKind {
+    AlarmLevel = 1,
+    SensorState = 2,
+    Communication = 3,
+    Program = 4,
+    Settings = 5,
+    Error = 6,
+    Acknowledgement = 7,
+};
+
+// Level of an event (field Level).
+enum class EventLevel { Normal = 0, Warning = 1, Alarm = 2 };
+
+// The table definition of Events.DB: Event_IDX, Date, Time, UnitNo, Channel,
+// Kind, Level, Value, Text, AckDate, AckTime, AckUser. Named index
+// "EVT_IDX_D" (Date, Event_IDX descending), newest first, and "EVT_IDX" the
+// same ascending; the store's own indexes serve the journal window's filters.
+const TableDef &eventsTable();
+
+// Filters of the journal window as table filter expressions (Kind bounds):
+// alarms (kinds 1 and 2), communication (3), program, settings, errors and
+// acknowledgements (4..7).
+inline constexpr const char *kAlarmKindsFilter = "Kind<3";
+inline constexpr const char *kCommunicationFilter = "Kind=3";
+inline constexpr const char *kProgramKindsFilter = "Kind>3";
+
+struct EventRecord {
+    QDate date;
+    QTime time;
+    int unitNo = 0;  // 0: the program itself
+    int channel = 0; // 0: the whole unit
+    EventKind kind = EventKind::Program;
+    EventLevel level = EventLevel::Normal;
+    std::optional<double> value; // the reading, when there is one
+    QString text;                // cut to 255 characters
+};
+
+// An event that waits for acknowledgement: a trip or a lost unit (Level 2)
+// without AckDate.
+struct PendingAlarm {
+    qint64 id = 0;
+    int unitNo = 0;
+    EventKind kind = EventKind::AlarmLevel;
+    QDate date;
+};
+
+// Creates Events.DB in `folder` when it is missing (and completes the store's
+// indexes and row counter of an existing one). No other file is touched.
+// Returns true when the file was created. Raises StoreError.
+bool installEventsTable(const QString &folder);
+
+class EventLog {
+public:
+    EventLog();
+    ~EventLog();
+    EventLog(const EventLog &) = delete;
+    EventLog &operator=(const EventLog &) = delete;
+
+    // Resolves the database name (alias or folder), adds Events.DB when the
+    // folder lacks it, and opens it for writing. Raises StoreError.
+    void open(const QString &databaseName);
+    void close();
+    bool isOpen() const;
+    QString folder() const { return m_folder; }
+
+    // Appends one event in its own transaction (committed, synchronous=FULL,
+    // before this returns); returns its Event_IDX. Raises StoreError.
+    qint64 append(const EventRecord &event);
+
+    // Events waiting for acknowledgement, oldest first.
+    QList<PendingAlarm> pending() const;
+    qint64 pendingCount() const;
+
+    // Acknowledges the given events (those among them still waiting) with
+    // the date, time and login name, and appends one Kind 7 row naming how
+    // many were acknowledged. Returns the number acknowledged; nothing is
+    // written when none waited.
+    int acknowledge(const QList<qint64> &ids, const QString &user, const QDate &date,
+                    const QTime &time);
+
+private:
+    class Connection;
+    std::unique_ptr<Connection> m_conn;
+    QString m_folder;
+};
+
+// The operator's login name, for AckUser.
+QString loginName();
+
+} // namespace orvex::store

@@ -1,0 +1,266 @@
+// End to end: the real main window (offscreen) with the poll cycle and the
+// event journal polls the unit simulator on a pseudo-terminal; what reached
+// Events.DB, the marks, the latched sound and the acknowledgement are checked
+// afterwards. Also the program killed while it writes events.
+#include "config/JournalSettings.h"
+#include "polling/JournalMainForm.h"
+#include "tests/e2e/E2eSupport.h"
+#include "tests/pollcycle/PollTestSupport.h"
+#include "ui/Messages.h"
+#include "ui/ShellOpen.h"
+
+#include <QAction>
+#include <QElapsedTimer>
+#include <QMenuBar>
+#include <QProcess>
+#include <QPushButton>
+#include <QTest>
+#include <csignal>
+
+namespace orvex::e2e {
+namespace {
+
+using polling::test::RawTable;
+using polling::test::Simulator;
+
+bool waitFor(const std::function<bool()> &done, int ms = 30000) {
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms)
+        QTest::qWait(10);
+    return done();
+}
+
+config::TSettings oneUnit(int units = 1) {
+    config::TSettings s;
+    s.UnitsAmount = units;
+    s.ChannalsMaxAmount = 4;
+    s.PeriodMs = 1000;
+    s.CurrKeepTime = 24;
+    s.ArcLevel = 2;
+    s.ScanShow = false;
+    s.ComPortNo = 1;
+    s.Speed = QStringLiteral(" 9600 (002)");
+    s.Sound_ON = true;
+    s.Amount = 1;
+    for (int u = 1; u <= units; ++u)
+        s.UnitAddr[u] = std::uint8_t(4 + u); // 5, 6, ...
+    return s;
+}
+
+class JournalEndToEndTest : public ::testing::Test {
+protected:
+    void prepare(const config::TSettings &s, const config::JournalSettings &j) {
+        prepareProgramFolder(s);
+        config::saveJournalSettings(j);
+    }
+    QString link() const { return folder.file(QStringLiteral("ports/COM1")); }
+    QString eventsFile() const { return folder.file(QStringLiteral("Database/Events.DB")); }
+    QList<QVariantList> events(const QString &where = QStringLiteral("1")) const {
+        RawTable t(eventsFile());
+        return t.rows(QStringLiteral("SELECT Kind, Level, UnitNo, Channel, Text, AckDate, AckTime, "
+                                     "AckUser FROM Events WHERE %1 ORDER BY Event_IDX")
+                          .arg(where));
+    }
+    int count(const QString &where) const { return int(events(where).size()); }
+
+    orvex::test::TempProgramFolder folder;
+    ui::MessageRecorder messages;
+    ui::ShellOpenRecorder sounds;
+};
+
+// A unit that fails its first polls (silent, or with bad checksums) is lost
+// once after LossPolls of them and restored once when it answers.
+class LossTest : public JournalEndToEndTest, public ::testing::WithParamInterface<const char *> {};
+
+TEST_P(LossTest, LossPollsFailuresGiveOneLossAndOneRestore) {
+    config::JournalSettings j;
+    j.LossPolls = 2;
+    prepare(oneUnit(), j);
+    Simulator sim(link(), {QStringLiteral("--unit"),
+                           QStringLiteral("5,kind=0,warn=30,trip=50,mask=0x0F,all=10,first=3,") +
+                               QString::fromLatin1(GetParam())});
+    Program p;
+    auto *journal = polling::attachJournal(*p.form, *p.controller);
+    int failures = 0, good = 0;
+    p.controller->cycle().onRead = [&](int, const polling::ReplyOutcome &o) {
+        (o.kind == polling::ReplyKind::GoodReply ? good : failures)++;
+    };
+    p.form->ScanBitBtn->click();
+    ASSERT_TRUE(p.form->Polling);
+    ASSERT_TRUE(waitFor([&] { return good >= 3; }));
+    p.form->ScanBitBtn->click();
+    // The simulator fails its first three replies; a loaded machine may
+    // miss one more reply, which alone is no loss.
+    EXPECT_GE(failures, 3);
+    const auto lost = events(QStringLiteral("Kind = 3 AND Text LIKE '%нет связи%'"));
+    ASSERT_EQ(lost.size(), 1);
+    EXPECT_TRUE(lost[0][4].toString().startsWith(QStringLiteral("Пульт №1: нет связи")));
+    EXPECT_EQ(lost[0][1].toInt(), 2);
+    EXPECT_EQ(count(QStringLiteral("Kind = 3 AND Text = 'Пульт №1: связь восстановлена'")), 1);
+    EXPECT_EQ(count(QStringLiteral("Kind = 3")), 2);
+    // Steady good replies of a normal unit wrote nothing else of the unit.
+    EXPECT_EQ(count(QStringLiteral("UnitNo = 1 AND Kind <> 3")), 0);
+    // Start, СТАРТ and СТОП of the program.
+    EXPECT_EQ(count(QStringLiteral("Kind = 4")), 3);
+    const auto &d = journal->detector().diagnostics(1);
+    EXPECT_EQ(d.polls, failures + good);
+    EXPECT_EQ(d.good, good);
+    EXPECT_EQ(d.noReply + d.badChecksum + d.exceptions, failures);
+    if (QString::fromLatin1(GetParam()) == QLatin1String("badcrc"))
+        EXPECT_GE(d.badChecksum, 3);
+    else
+        EXPECT_GE(d.noReply, 3);
+    // The loss sounded only with LossSound on (it is off).
+    EXPECT_EQ(sounds.count(), 0);
+    EXPECT_EQ(messages.count(), 0) << messages.texts().join(QStringLiteral(" | ")).toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Misbehaviour, LossTest, ::testing::Values("silent", "badcrc"));
+
+TEST_F(JournalEndToEndTest, WarningTripNormalLatchesTheSoundAndTheMarkUntilAcknowledged) {
+    config::JournalSettings j;
+    j.Latch = true;
+    j.Marks = true;
+    prepare(oneUnit(), j);
+    // Channel 1: normal, warning, trip, then normal for ever (the script is
+    // long enough for the test).
+    Simulator sim(link(),
+                  {QStringLiteral("--unit"),
+                   QStringLiteral("5,kind=0,warn=30,trip=50,mask=0x0F,all=10,ch1=10/40/60/10/10/10/"
+                                  "10/10/10/10/10/10/10/10/10/10/10/10/10/10")});
+    Program p;
+    auto *journal = polling::attachJournal(*p.form, *p.controller);
+    int good = 0;
+    p.controller->cycle().onRead = [&](int, const polling::ReplyOutcome &o) {
+        good += o.kind == polling::ReplyKind::GoodReply;
+    };
+    EXPECT_EQ(journal->menuItem()->text(), QStringLiteral("ЖУРНАЛ"));
+    p.form->ScanBitBtn->click();
+    ASSERT_TRUE(p.form->Polling);
+    ASSERT_TRUE(waitFor([&] { return good >= 6; }));
+
+    const auto levels = events(QStringLiteral("Kind = 1"));
+    ASSERT_EQ(levels.size(), 3);
+    EXPECT_EQ(levels[0][1].toInt(), 1);
+    EXPECT_EQ(levels[1][1].toInt(), 2);
+    EXPECT_EQ(levels[2][1].toInt(), 0);
+    for (const auto &e : levels)
+        EXPECT_EQ(e[3].toInt(), 1);
+    // The trip waits: the mark is on the header and the sound went on after
+    // the reading dropped, once per poll (one at the trip itself through the
+    // recording, one per later poll through the latch).
+    EXPECT_EQ(journal->pendingCount(), 1);
+    EXPECT_EQ(journal->menuItem()->text(), QStringLiteral("ЖУРНАЛ (1)"));
+    ASSERT_NE(journal->mark(1), nullptr);
+    EXPECT_EQ(journal->mark(1)->parentWidget(), p.form->UnitPanels[1]);
+    EXPECT_GE(sounds.count(), good - 2);
+    // The cells keep their own colours: the last reading is normal (green).
+    EXPECT_TRUE(p.form->SensPanels[1][1]->color() == polling::PanelColor::rgb(0, 255, 0));
+
+    EXPECT_EQ(journal->acknowledgeAll(), 1);
+    EXPECT_EQ(journal->pendingCount(), 0);
+    EXPECT_EQ(journal->mark(1), nullptr);
+    EXPECT_EQ(journal->menuItem()->text(), QStringLiteral("ЖУРНАЛ"));
+    const int soundsAtAck = sounds.count();
+    const int goodAtAck = good;
+    ASSERT_TRUE(waitFor([&] { return good >= goodAtAck + 2; }));
+    p.form->ScanBitBtn->click();
+    EXPECT_EQ(sounds.count(), soundsAtAck); // the latched sound stopped
+
+    const auto acked = events(QStringLiteral("Kind = 1 AND Level = 2"));
+    ASSERT_EQ(acked.size(), 1);
+    EXPECT_EQ(QDate::fromString(acked[0][5].toString(), Qt::ISODate), QDate::currentDate());
+    EXPECT_TRUE(QTime::fromString(acked[0][6].toString(), Qt::ISODate).isValid());
+    EXPECT_EQ(acked[0][7].toString(), store::loginName());
+    EXPECT_FALSE(acked[0][7].toString().isEmpty());
+    EXPECT_EQ(count(QStringLiteral("Kind = 7")), 1);
+    EXPECT_EQ(count(QStringLiteral("Kind = 1")), 3); // no more level changes
+}
+
+TEST_F(JournalEndToEndTest, AnOptionsRunChangingThePeriodWritesOneSettingsEvent) {
+    prepare(oneUnit(), {});
+    Program p;
+    polling::attachJournal(*p.form, *p.controller);
+    p.form->peers.showOptionsDialog = [&] { p.form->Settings.PeriodMs = 20000; };
+    p.form->peers.optionsPortChosen = [] { return true; };
+    p.form->miOptions->trigger();
+    p.form->peers.showOptionsDialog = [] {};
+    p.form->miOptions->trigger(); // nothing changed this time
+    const auto s = events(QStringLiteral("Kind = 5"));
+    ASSERT_EQ(s.size(), 1);
+    EXPECT_TRUE(s[0][4].toString().contains(QStringLiteral("Period: 1 → 20")))
+        << s[0][4].toString().toStdString();
+    EXPECT_EQ(s[0][2].toInt(), 0);
+}
+
+TEST_F(JournalEndToEndTest, TwentyIdenticalTableErrorsGiveOneEventWithTheCount) {
+    prepare(oneUnit(4), {});
+    Simulator sim(link(), {QStringLiteral("--units"), QStringLiteral("5-8")});
+    Program p;
+    polling::attachJournal(*p.form, *p.controller);
+    {
+        RawTable signalsDb(folder.file(QStringLiteral("Database/Signals.DB")), false);
+        signalsDb.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON Signals BEGIN "
+                                      "SELECT RAISE(ABORT, 'refused'); END"));
+    }
+    p.form->ScanBitBtn->click();
+    ASSERT_TRUE(p.form->Polling);
+    ASSERT_TRUE(waitFor([&] { return messages.count() >= 20; }, 60000));
+    {
+        RawTable signalsDb(folder.file(QStringLiteral("Database/Signals.DB")), false);
+        signalsDb.exec(QStringLiteral("DROP TRIGGER refuse"));
+    }
+    const int errors = messages.count();
+    ASSERT_TRUE(waitFor([&] { return count(QStringLiteral("Kind = 6")) >= 2; }));
+    p.form->ScanBitBtn->click();
+    const auto e = events(QStringLiteral("Kind = 6"));
+    ASSERT_EQ(e.size(), 2);
+    EXPECT_TRUE(e[0][4].toString().contains(QStringLiteral("refused")));
+    EXPECT_TRUE(e[1][4].toString().contains(QStringLiteral("ещё %1 раз").arg(errors - 1)))
+        << e[1][4].toString().toStdString() << " after " << errors;
+    EXPECT_EQ(count(QStringLiteral("Kind = 6 AND Text LIKE '%ещё%'")), 1);
+}
+
+TEST_F(JournalEndToEndTest, KilledWhileWritingEventsKeepsEveryCommittedEvent) {
+    prepare(oneUnit(), {});
+    // A level change at every poll: an event per poll.
+    Simulator sim(link(), {QStringLiteral("--unit"),
+                           QStringLiteral("5,kind=0,warn=30,trip=50,mask=0x01,ch1=10/40/60")});
+    QProcess host;
+    host.setProgram(QStringLiteral(ORVEX_JOURNALHOST));
+    host.setArguments({folder.path()});
+    host.start();
+    ASSERT_TRUE(host.waitForStarted(5000));
+    QByteArray out;
+    ASSERT_TRUE(waitFor(
+        [&] {
+            out += host.readAllStandardOutput();
+            return out.count("event") >= 8 || host.state() == QProcess::NotRunning;
+        },
+        40000))
+        << out.constData();
+    ASSERT_EQ(host.state(), QProcess::Running) << out.constData();
+    ::kill(pid_t(host.processId()), SIGKILL); // this process only
+    host.waitForFinished(5000);
+    out += host.readAllStandardOutput();
+    QList<qint64> written;
+    for (const QByteArray &line : out.split('\n'))
+        if (line.startsWith("event "))
+            written << line.mid(6).toLongLong();
+    ASSERT_GE(written.size(), 8);
+    RawTable t(eventsFile());
+    EXPECT_EQ(t.scalar(QStringLiteral("PRAGMA integrity_check")).toString(), QStringLiteral("ok"));
+    for (qint64 id : written)
+        EXPECT_EQ(
+            t.scalar(QStringLiteral("SELECT COUNT(*) FROM Events WHERE Event_IDX = %1").arg(id))
+                .toInt(),
+            1)
+            << id;
+    // The row counter the table handles read agrees with the rows.
+    EXPECT_EQ(t.scalar(QStringLiteral("SELECT n FROM orvex_rowcount")).toLongLong(),
+              t.scalar(QStringLiteral("SELECT COUNT(*) FROM Events")).toLongLong());
+}
+
+} // namespace
+} // namespace orvex::e2e
