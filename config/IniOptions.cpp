@@ -234,17 +234,15 @@ QWidget *TIniOptionsForm::buildUnitsTab() {
     store::Table &units = m_host.unitsTable();
 
     QLabel *nameCaption = label(QStringLiteral("Название пульта №"), body, 16, 10);
-    UnitIdxDBText = new DbText(units, QStringLiteral("Unit_IDX"), body);
+    UnitIdxDBText = new DbText(units, store::fields::UnitIdx, body);
     place(UnitIdxDBText, 16 + nameCaption->width() + 4, 10, 40, nameCaption->height());
-    IniUnitNameDBEdit =
-        place(new DbEdit(units, QStringLiteral("Unit_NAME"), 0, body), 16, 28, 340, 22);
+    IniUnitNameDBEdit = place(new DbEdit(units, store::fields::UnitName, 0, body), 16, 28, 340, 22);
     IniUnitNameDBEdit->setObjectName(QStringLiteral("IniUnitNameDBEdit"));
     IniUnitNameDBEdit->setAccessibleName(QStringLiteral("Название пульта"));
     setHint(IniUnitNameDBEdit, QStringLiteral("Развернутое название для вывода в комментариях"));
 
     label(QStringLiteral("Адрес пульта"), body, 380, 10);
-    IniUnitCodDBEdit =
-        place(new DbEdit(units, QStringLiteral("Unit_KOD"), 3, body), 380, 28, 48, 22);
+    IniUnitCodDBEdit = place(new DbEdit(units, store::fields::UnitKod, 3, body), 380, 28, 48, 22);
     IniUnitCodDBEdit->setObjectName(QStringLiteral("IniUnitCodDBEdit"));
     IniUnitCodDBEdit->setAccessibleName(QStringLiteral("Адрес пульта"));
     setHint(IniUnitCodDBEdit, QStringLiteral("Код, по которому пульт распознается в сети"));
@@ -257,9 +255,9 @@ QWidget *TIniOptionsForm::buildUnitsTab() {
 
     QLabel *noteCaption =
         label(QStringLiteral("Произвольное напоминание к пульту №"), body, 16, 76);
-    UnitIdxDBText2 = new DbText(units, QStringLiteral("Unit_IDX"), body);
+    UnitIdxDBText2 = new DbText(units, store::fields::UnitIdx, body);
     place(UnitIdxDBText2, 16 + noteCaption->width() + 4, 76, 40, noteCaption->height());
-    IniUnitDescrDBMemo = place(new DbMemo(units, QStringLiteral("Unit_Description"), body), 16, 94,
+    IniUnitDescrDBMemo = place(new DbMemo(units, store::fields::UnitDescription, body), 16, 94,
                                kClientWidth - 40, 120);
     IniUnitDescrDBMemo->setObjectName(QStringLiteral("IniUnitDescrDBMemo"));
     IniUnitDescrDBMemo->setAccessibleName(QStringLiteral("Произвольное напоминание к пульту"));
@@ -272,7 +270,7 @@ QWidget *TIniOptionsForm::buildSensors1Tab() {
     QWidget *body = nullptr;
     QWidget *page = newTab(QStringLiteral("ВВОД УДОБНЫХ НАЗВАНИЙ для ДАТЧИКОВ   "), body);
     QLabel *caption = label(QStringLiteral("Перемещение по пультам : №"), body, 16, 12);
-    Sensors1UnitIdxDBText = new DbText(m_host.unitsTable(), QStringLiteral("Unit_IDX"), body);
+    Sensors1UnitIdxDBText = new DbText(m_host.unitsTable(), store::fields::UnitIdx, body);
     place(Sensors1UnitIdxDBText, 16 + caption->width() + 4, 12, 30, caption->height());
     Sensors1DBNavigator = place(new DbNavigator(m_host.unitsTable(), body), 260, 6, 144, 24);
     Sensors1DBNavigator->setObjectName(QStringLiteral("Sensors1DBNavigator"));
@@ -288,7 +286,7 @@ QWidget *TIniOptionsForm::buildSensors2Tab() {
     QWidget *page =
         newTab(QStringLiteral("ВВОД ПРОИЗВОЛЬНЫХ КОММЕНТАРИЕВ-НАПОМИНАНИЙ К ДАТЧИКАМ   "), body);
     QLabel *caption = label(QStringLiteral("Перемещение по пультам : №"), body, 16, 12);
-    Sensors2UnitIdxDBText = new DbText(m_host.unitsTable(), QStringLiteral("Unit_IDX"), body);
+    Sensors2UnitIdxDBText = new DbText(m_host.unitsTable(), store::fields::UnitIdx, body);
     place(Sensors2UnitIdxDBText, 16 + caption->width() + 4, 12, 30, caption->height());
     Sensors2DBNavigator = place(new DbNavigator(m_host.unitsTable(), body), 260, 6, 144, 24);
     Sensors2DBNavigator->setObjectName(QStringLiteral("Sensors2DBNavigator"));

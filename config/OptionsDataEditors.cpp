@@ -183,7 +183,7 @@ SensorPanelGrid::SensorPanelGrid(Table &sensors, QWidget *parent)
         auto *number = new QLabel(panel);
         number->setMinimumWidth(14);
         auto *name = new QLineEdit(panel);
-        name->setMaxLength(fieldSize(sensors, QStringLiteral("Sensor_NAME")));
+        name->setMaxLength(fieldSize(sensors, store::fields::SensorName));
         name->setAccessibleName(QStringLiteral("Название датчика №%1").arg(i + 1));
         row->addWidget(caption);
         row->addWidget(number);
@@ -231,14 +231,14 @@ void SensorPanelGrid::edited(int panel, const QString &text) {
     ui::guarded(
         [&] {
             moveToRow(m_sensors, m_rows[panel]);
-            setFieldFromEditor(m_sensors, QStringLiteral("Sensor_NAME"), text);
+            setFieldFromEditor(m_sensors, store::fields::SensorName, text);
         },
         this);
 }
 
 SensorDescriptionTable::SensorDescriptionTable(Table &sensors, QWidget *parent)
     : QTableWidget(0, 2, parent), m_sensors(sensors) {
-    setHorizontalHeaderLabels({QStringLiteral("Sensor_No"), QStringLiteral("SensDescription")});
+    setHorizontalHeaderLabels({store::fields::SensorNo, store::fields::SensDescription});
     horizontalHeader()->setStretchLastSection(true);
     verticalHeader()->setDefaultSectionSize(18);
     setColumnWidth(0, 64);
@@ -271,7 +271,7 @@ void SensorDescriptionTable::cellEdited(QTableWidgetItem *item) {
     if (m_loading || item->column() != 1 || item->row() >= m_rows.size())
         return;
     QString text = item->text();
-    const int limit = fieldSize(m_sensors, QStringLiteral("SensDescription"));
+    const int limit = fieldSize(m_sensors, store::fields::SensDescription);
     if (limit > 0 && text.size() > limit) {
         text.truncate(limit);
         m_loading = true;
@@ -283,7 +283,7 @@ void SensorDescriptionTable::cellEdited(QTableWidgetItem *item) {
     ui::guarded(
         [&] {
             moveToRow(m_sensors, row);
-            setFieldFromEditor(m_sensors, QStringLiteral("SensDescription"), text);
+            setFieldFromEditor(m_sensors, store::fields::SensDescription, text);
         },
         this);
     m_loading = false;

@@ -10,13 +10,13 @@
 namespace orvex::config {
 namespace {
 
-const QString kUnitIdx = QStringLiteral("Unit_IDX");
-const QString kUnitName = QStringLiteral("Unit_NAME");
-const QString kUnitKod = QStringLiteral("Unit_KOD");
-const QString kSensorNo = QStringLiteral("Sensor_No");
-const QString kSensorName = QStringLiteral("Sensor_NAME");
-const QString kKindOfSensor = QStringLiteral("KindOfSensor");
-const QString kSensDescription = QStringLiteral("SensDescription");
+const QString kUnitIdx{store::fields::UnitIdx};
+const QString kUnitName{store::fields::UnitName};
+const QString kUnitKod{store::fields::UnitKod};
+const QString kSensorNo{store::fields::SensorNo};
+const QString kSensorName{store::fields::SensorName};
+const QString kKindOfSensor{store::fields::KindOfSensor};
+const QString kSensDescription{store::fields::SensDescription};
 
 bool isValidAddress(int address) {
     return address >= 1 && address <= kMaxUnits;

@@ -94,9 +94,9 @@ void TMainForm::BuildGrid() {
         panel->setColor(polling::PanelColor::buttonFace());
         panel->setFont(bold);
         setOwnHintSwitch(panel, Settings.ShowHint2);
-        panel->upName = QStringLiteral(" ") + UnitsTable.asString(QStringLiteral("Unit_NAME")) +
+        panel->upName = QStringLiteral(" ") + UnitsTable.asString(store::fields::UnitName) +
                         QStringLiteral(" ");
-        panel->upComment = UnitsTable.asString(QStringLiteral("Unit_Description"));
+        panel->upComment = UnitsTable.asString(store::fields::UnitDescription);
         panel->upErrorText = QString();
         UnitPanels[u] = panel;
         connect(panel, &TBevelPanel::clicked, this,
@@ -115,8 +115,8 @@ void TMainForm::BuildGrid() {
             cell->setBevels(TBevelPanel::Bevel::None, TBevelPanel::Bevel::Raised, 1, 1);
             cell->setFont(cellFont);
             if (SensorTable.findKey({u, n})) {
-                cell->spSensorName = SensorTable.asString(QStringLiteral("Sensor_NAME"));
-                cell->spComment = SensorTable.asString(QStringLiteral("SensDescription"));
+                cell->spSensorName = SensorTable.asString(store::fields::SensorName);
+                cell->spComment = SensorTable.asString(store::fields::SensDescription);
             }
             cell->spGasName = QString();
             cell->cell.text.clear();

@@ -426,16 +426,16 @@ void TMainForm::locateDatabase() {
     for (store::Table *t : {&UnitsTable, &SensorTable, &SignalTable, &ArcTable, &PlotTable1})
         t->setDatabaseName(alias);
     UnitsTable.setTableName(QStringLiteral("Units.DB"));
-    UnitsTable.setIndexFieldNames(QStringLiteral("Unit_IDX"));
+    UnitsTable.setIndexFieldNames(store::fields::UnitIdx);
     SensorTable.setTableName(QStringLiteral("Sensors.DB"));
-    SensorTable.setIndexFieldNames(QStringLiteral("Unit_IDX;Sensor_No"));
-    SensorTable.setMasterSource(&UnitsTable, QStringLiteral("Unit_IDX"),
-                                QStringLiteral("Unit_IDX"));
+    SensorTable.setIndexFieldNames(store::fields::UnitIdx + QLatin1Char(';') +
+                                   store::fields::SensorNo);
+    SensorTable.setMasterSource(&UnitsTable, store::fields::UnitIdx, store::fields::UnitIdx);
     SignalTable.setTableName(QStringLiteral("Signals.DB"));
     ArcTable.setTableName(QStringLiteral("Arc.DB"));
-    ArcTable.setIndexName(QStringLiteral("Dat_IDX_D"));
+    ArcTable.setIndexName(store::indexes::ArcNewestFirst);
     PlotTable1.setTableName(QStringLiteral("Plot.db"));
-    PlotTable1.setIndexFieldNames(QStringLiteral("Meas_IDX"));
+    PlotTable1.setIndexFieldNames(store::fields::MeasIdx);
     try {
         UnitsTable.open();
     } catch (const store::AliasNotDefinedError &) {

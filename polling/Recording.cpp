@@ -13,15 +13,11 @@ namespace orvex::polling {
 
 namespace {
 
-const QString kUnitNo = QStringLiteral("UnitNo");
-const QString kAlarm = QStringLiteral("Alarm");
-const QString kDate = QStringLiteral("Date");
-const QString kTime = QStringLiteral("Time");
+namespace fields = store::fields;
 
-// Field positions of channel 1 in Plot.db and Arc.DB (Meas_IDX, UnitNo, D1..;
-// Meas_IDX, Date, Time, UnitNo, D1..).
-constexpr int kPlotFirstChannelField = 2;
-constexpr int kArcFirstChannelField = 4;
+// Field positions of channel 1 in Plot.db and Arc.DB.
+constexpr int kPlotFirstChannelField = store::plotPos::D1;
+constexpr int kArcFirstChannelField = store::measurementPos::D1;
 
 int clampedUnits(int units) {
     return std::clamp(units, 1, config::kMaxUnits);
@@ -29,16 +25,6 @@ int clampedUnits(int units) {
 
 int clampedChannels(int channels) {
     return std::clamp(channels, 1, kMaxChannels);
-}
-
-const QString &channelField(int ch) {
-    static const std::array<QString, kMaxChannels + 1> names = [] {
-        std::array<QString, kMaxChannels + 1> n;
-        for (int i = 1; i <= kMaxChannels; ++i)
-            n[i] = QStringLiteral("D") + QString::number(i);
-        return n;
-    }();
-    return names[ch];
 }
 
 // A row whose post failed is given up, so the next append does not try to
@@ -77,7 +63,7 @@ void MeasurementRecorder::appendPlot(int u, const std::array<float, kMaxChannels
     store::Transaction transaction(m_plot);
     withRow(m_plot, [&] {
         m_plot.append();
-        m_plot.setValue(kUnitNo, u);
+        m_plot.setValue(fields::UnitNo, u);
         for (int ch = 1; ch <= channels; ++ch)
             m_plot.setValue(kPlotFirstChannelField + ch - 1, storedValue(values[ch - 1]));
         m_plot.post();
@@ -93,16 +79,16 @@ void MeasurementRecorder::appendMeasurement(store::Table &table, int u, int alar
                                             int channels, const QDate &date, const QTime &time) {
     withRow(table, [&] {
         table.append();
-        table.setValue(kUnitNo, u);
-        table.setValue(kAlarm, alarmLevel);
-        table.setValue(kDate, date);
-        table.setValue(kTime, time);
+        table.setValue(fields::UnitNo, u);
+        table.setValue(fields::Alarm, alarmLevel);
+        table.setValue(fields::Date, date);
+        table.setValue(fields::Time, time);
         // Signals.DB by field name, Arc.DB by field position.
         const bool byName = &table == &m_signals;
         for (int ch = 1; ch <= channels; ++ch) {
             const double v = storedValue(values[ch - 1]);
             if (byName)
-                table.setValue(channelField(ch), v);
+                table.setValue(fields::channel(ch), v);
             else
                 table.setValue(kArcFirstChannelField + ch - 1, v);
         }

@@ -21,13 +21,9 @@ namespace {
 
 const QString kSqlName = QStringLiteral("Events");
 
-QString index(const QString &name, const QString &columns, const QString &where = {}) {
-    QString sql =
-        QStringLiteral("CREATE INDEX IF NOT EXISTS \"%1\" ON \"Events\" (%2)").arg(name, columns);
-    if (!where.isEmpty())
-        sql += QStringLiteral(" WHERE ") + where;
-    return sql;
-}
+// The events that wait for acknowledgement: trips and lost units.
+const QString kPendingCondition =
+    QStringLiteral("\"Level\" = 2 AND \"AckDate\" IS NULL AND \"Kind\" IN (1, 3)");
 
 TableDef makeEvents() {
     TableDef t;
@@ -49,18 +45,13 @@ TableDef makeEvents() {
     const QStringList dateKey{QStringLiteral("Date"), QStringLiteral("Event_IDX")};
     t.indexes = {{QStringLiteral("EVT_IDX_D"), dateKey, true, false},
                  {QStringLiteral("EVT_IDX"), dateKey, false, false}};
-    t.createScript << QStringLiteral(
-        "CREATE TABLE IF NOT EXISTS \"Events\" (\"Event_IDX\" INTEGER PRIMARY KEY AUTOINCREMENT, "
-        "\"Date\" DATE, \"Time\" TIME, \"UnitNo\" SMALLINT, \"Channel\" SMALLINT, "
-        "\"Kind\" SMALLINT, \"Level\" SMALLINT, \"Value\" DOUBLE, \"Text\" VARCHAR(255), "
-        "\"AckDate\" DATE, \"AckTime\" TIME, \"AckUser\" VARCHAR(64))");
     // Every filter of the journal window (unit, kind group, both, none) has
     // an index in date order; the kind groups are partial indexes whose
     // conditions are exactly the filter terms.
-    const QString date = QStringLiteral("\"Date\", \"Event_IDX\"");
-    const QString unit = QStringLiteral("\"UnitNo\", \"Date\", \"Event_IDX\"");
-    t.createScript << index(QStringLiteral("Events_Date"), date)
-                   << index(QStringLiteral("Events_Unit"), unit);
+    const QStringList date{QStringLiteral("Date"), QStringLiteral("Event_IDX")};
+    const QStringList unit{QStringLiteral("UnitNo"), QStringLiteral("Date"),
+                           QStringLiteral("Event_IDX")};
+    t.storeIndexes = {{QStringLiteral("Events_Date"), date}, {QStringLiteral("Events_Unit"), unit}};
     const struct {
         const char *name;
         const char *where;
@@ -69,23 +60,12 @@ TableDef makeEvents() {
     for (const auto &g : groups) {
         const QString name = QString::fromLatin1(g.name);
         const QString where = QString::fromLatin1(g.where);
-        t.createScript << index(QStringLiteral("Events_") + name, date, where)
-                       << index(QStringLiteral("Events_Unit") + name, unit, where);
+        t.storeIndexes << StoreIndexDef{QStringLiteral("Events_") + name, date, -1, where}
+                       << StoreIndexDef{QStringLiteral("Events_Unit") + name, unit, -1, where};
     }
     // The few events that wait for acknowledgement.
-    t.createScript << index(QStringLiteral("Events_Pending"), QStringLiteral("\"Event_IDX\""),
-                            QStringLiteral("\"Level\" = 2 AND \"AckDate\" IS NULL AND "
-                                           "\"Kind\" IN (1, 3)"));
-    t.createScript << QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (n INTEGER NOT NULL)")
-                          .arg(QLatin1String(kRowCountTable))
-                   << QStringLiteral(
-                          "CREATE TRIGGER IF NOT EXISTS orvex_count_insert AFTER INSERT ON "
-                          "\"Events\" BEGIN UPDATE %1 SET n = n + 1; END")
-                          .arg(QLatin1String(kRowCountTable))
-                   << QStringLiteral(
-                          "CREATE TRIGGER IF NOT EXISTS orvex_count_delete AFTER DELETE ON "
-                          "\"Events\" BEGIN UPDATE %1 SET n = n - 1; END")
-                          .arg(QLatin1String(kRowCountTable));
+    t.storeIndexes << StoreIndexDef{
+        QStringLiteral("Events_Pending"), {QStringLiteral("Event_IDX")}, -1, kPendingCondition};
     return t;
 }
 
@@ -97,9 +77,6 @@ int nextConnectionNumber() {
 QString errorText(const QSqlError &e) {
     return e.databaseText().isEmpty() ? e.text() : e.databaseText();
 }
-
-const QString kPendingWhere =
-    QStringLiteral("\"Level\" = 2 AND \"AckDate\" IS NULL AND \"Kind\" IN (1, 3)");
 
 } // namespace
 
@@ -226,7 +203,7 @@ QList<PendingAlarm> EventLog::pending() const {
     const auto rows =
         m_conn->run(QStringLiteral("SELECT \"Event_IDX\", \"UnitNo\", \"Kind\", \"Date\" FROM "
                                    "\"Events\" WHERE ") +
-                    kPendingWhere + QStringLiteral(" ORDER BY \"Event_IDX\""));
+                    kPendingCondition + QStringLiteral(" ORDER BY \"Event_IDX\""));
     for (const QVariantList &r : rows)
         result << PendingAlarm{r[0].toLongLong(), r[1].toInt(), EventKind(r[2].toInt()),
                                QDate::fromString(r[3].toString(), Qt::ISODate)};
@@ -237,7 +214,7 @@ qint64 EventLog::pendingCount() const {
     if (!m_conn)
         return 0;
     const auto rows =
-        m_conn->run(QStringLiteral("SELECT count(*) FROM \"Events\" WHERE ") + kPendingWhere);
+        m_conn->run(QStringLiteral("SELECT count(*) FROM \"Events\" WHERE ") + kPendingCondition);
     return rows.isEmpty() ? 0 : rows[0][0].toLongLong();
 }
 
@@ -250,7 +227,7 @@ int EventLog::acknowledge(const QList<qint64> &ids, const QString &user, const Q
     try {
         const QString sql = QStringLiteral("UPDATE \"Events\" SET \"AckDate\" = ?, \"AckTime\" = "
                                            "?, \"AckUser\" = ? WHERE \"Event_IDX\" = ? AND ") +
-                            kPendingWhere + QStringLiteral(" RETURNING 1");
+                            kPendingCondition + QStringLiteral(" RETURNING 1");
         const QString d = date.toString(Qt::ISODate);
         const QString t = time.toString(QStringLiteral("HH:mm:ss"));
         for (qint64 id : ids)

@@ -1,8 +1,11 @@
 // Creating the database folder and its tables.
 #include "store/Installer.h"
 
+#include "store/Connection.h"
 #include "store/Events.h"
+#include "store/Location.h"
 #include "store/Schema.h"
+#include "store/SqlDialect.h"
 #include "store/StoreError.h"
 #include "store/StoreTexts.h"
 
@@ -13,7 +16,38 @@
 #include <QSqlQuery>
 
 namespace orvex::store {
-namespace {} // namespace
+namespace {
+
+// Creates or completes one table of a server schema in one transaction.
+// Returns false when the table existed.
+bool createServerTable(const ServerLocation &server, const TableDef &t) {
+    const std::shared_ptr<const SqlDialect> dialect = postgresDialect(server.schema);
+    Connection c(*dialect, t.fileName);
+    c.database().setDatabaseName(server.connection);
+    if (!c.database().open())
+        throw DatabaseError(texts::serverUnreachable(
+            server.display, Connection::errorText(c.database().lastError())));
+    bool existed = false;
+    {
+        Statement s(c, QStringLiteral("SELECT to_regclass(?) IS NOT NULL"), {dialect->table(t)});
+        existed = s.next() && s.value(0).toBool();
+    }
+    Statement::run(c, QStringLiteral("BEGIN"));
+    try {
+        for (const QString &sql : dialect->createScript(t))
+            Statement::run(c, sql);
+        Statement::run(c, QStringLiteral("COMMIT"));
+    } catch (...) {
+        try {
+            Statement::run(c, QStringLiteral("ROLLBACK"));
+        } catch (...) {
+        }
+        throw;
+    }
+    return !existed;
+}
+
+} // namespace
 
 // Creates or completes one table file in one transaction: the table and
 // indexes when missing, the row counter initialised with the rows already
@@ -32,12 +66,8 @@ void installTableFile(const TableDef &t, const QString &file) {
             QSqlQuery q(db);
             QStringList script{QStringLiteral("PRAGMA journal_mode=WAL"),
                                QStringLiteral("BEGIN IMMEDIATE")};
-            script << t.createScript;
-            script << QStringLiteral(
-                          "INSERT INTO %1 SELECT (SELECT count(*) FROM \"%2\") WHERE NOT "
-                          "EXISTS (SELECT 1 FROM %1)")
-                          .arg(QLatin1String(kRowCountTable), t.sqlName)
-                   << QStringLiteral("PRAGMA user_version = 1") << QStringLiteral("COMMIT");
+            script << sqliteDialect()->createScript(t);
+            script << QStringLiteral("PRAGMA user_version = 1") << QStringLiteral("COMMIT");
             for (const QString &sql : script) {
                 if (!q.exec(sql)) {
                     failure = q.lastError().databaseText();
@@ -52,6 +82,15 @@ void installTableFile(const TableDef &t, const QString &file) {
     QSqlDatabase::removeDatabase(name);
     if (!failure.isEmpty())
         throw StoreError(texts::sqlFailed(t.fileName, failure));
+}
+
+InstallResult createServerSchema(const QString &uri) {
+    const ServerLocation server = parseServerUri(uri);
+    InstallResult result;
+    for (const TableDef *t : allTables())
+        (createServerTable(server, *t) ? result.created : result.kept) << t->fileName;
+    result.eventsCreated = createServerTable(server, eventsTable());
+    return result;
 }
 
 InstallResult createDatabase(const QString &folder) {

@@ -27,4 +27,10 @@ void installTableFile(const TableDef &t, const QString &file);
 // own indexes and row counter when they are missing. Raises StoreError.
 InstallResult createDatabase(const QString &folder);
 
+// The same on a server: creates the station's schema of `uri` (a server
+// alias target, "postgresql://...&schema=NAME") and every missing table in
+// it, one transaction per table. Raises StoreError (DatabaseError when the
+// server cannot be reached).
+InstallResult createServerSchema(const QString &uri);
+
 } // namespace orvex::store

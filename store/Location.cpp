@@ -90,6 +90,17 @@ void defineAlias(const QString &alias, const QString &folder) {
         throw StoreError(texts::aliasFileUnwritable(file.fileName()));
 }
 
+DatabaseLocation locateDatabase(const QString &databaseName) {
+    DatabaseLocation location;
+    const QString name = databaseName.trimmed();
+    const QString target = isServerUri(name) ? name : aliasTarget(name);
+    if (!name.isEmpty() && isServerUri(target))
+        location.server = parseServerUri(target);
+    else
+        location.folder = resolveDatabase(databaseName);
+    return location;
+}
+
 QString resolveDatabase(const QString &databaseName) {
     const QString name = databaseName.trimmed();
     if (name.isEmpty())

@@ -1,6 +1,7 @@
 // Locating a database: a database name is an alias defined in the program
-// folder's alias file, or a folder path. The five tables are SQLite files in
-// that folder.
+// folder's alias file, or a folder path. The tables are SQLite files in that
+// folder, or, when the alias gives a server's connection URI, tables of a
+// schema on that server (ServerLocation.h).
 //
 // The alias file (kAliasFileName in the program folder) holds lines of the
 // form "NAME = folder"; names are compared without regard to letter case,
@@ -8,6 +9,8 @@
 // folder is taken relative to the program folder, so a copied program folder
 // uses its own database.
 #pragma once
+
+#include "store/ServerLocation.h"
 
 #include <QString>
 
@@ -38,5 +41,19 @@ void defineAlias(const QString &alias, const QString &folder);
 // relative to the program folder). Raises AliasNotDefinedError for a name
 // that is neither, and DatabaseError when the folder does not exist.
 QString resolveDatabase(const QString &databaseName);
+
+// Where a database name leads: a folder of table files, or a station's
+// schema on a server (an alias whose target is a connection URI).
+struct DatabaseLocation {
+    QString folder;
+    ServerLocation server;
+    bool isServer() const { return !server.connection.isEmpty(); }
+    // The folder, or the server and schema, as texts name it.
+    QString text() const { return isServer() ? server.display : folder; }
+};
+
+// As resolveDatabase, but an alias may also name a server; raises
+// DatabaseError for a malformed server URI.
+DatabaseLocation locateDatabase(const QString &databaseName);
 
 } // namespace orvex::store

@@ -1,86 +1,34 @@
-// The table catalogue and the statements that create each table file.
+// The table catalogue: fields, keys, named indexes and the store's own
+// indexes of each table, independent of the engine that holds them.
 #include "store/Schema.h"
 
 #include "store/Events.h"
 
+#include <array>
+
 namespace orvex::store {
+
+const QString &fields::channel(int ch) {
+    static const std::array<QString, kChannels + 1> names = [] {
+        std::array<QString, kChannels + 1> n;
+        for (int i = 1; i <= kChannels; ++i)
+            n[i] = QStringLiteral("D") + QString::number(i);
+        return n;
+    }();
+    return names.at(ch);
+}
+
 namespace {
 
-QString quoted(const QString &name) {
-    return QLatin1Char('"') + name + QLatin1Char('"');
-}
-
-QString columnType(const FieldDef &f) {
-    switch (f.type) {
-    case FieldType::AutoInc:
-        return QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT");
-    case FieldType::Date:
-        return QStringLiteral("DATE");
-    case FieldType::Time:
-        return QStringLiteral("TIME");
-    case FieldType::Short:
-        return QStringLiteral("SMALLINT");
-    case FieldType::Integer:
-        return QStringLiteral("INTEGER");
-    case FieldType::Float:
-        return QStringLiteral("DOUBLE");
-    case FieldType::Text:
-        return QStringLiteral("VARCHAR(%1)").arg(f.size);
-    }
-    return {};
-}
-
-QString createTable(const TableDef &t, const QString &tail = {}) {
-    QStringList cols;
-    for (const FieldDef &f : t.fields) {
-        QString c = quoted(f.name) + QLatin1Char(' ') + columnType(f);
-        if (t.primary.fields.contains(f.name) && f.type != FieldType::AutoInc)
-            c += QStringLiteral(" NOT NULL");
-        cols << c;
-    }
-    if (!tail.isEmpty())
-        cols << tail;
-    return QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (%2)")
-        .arg(quoted(t.sqlName), cols.join(QStringLiteral(", ")));
-}
-
-QString createIndex(const TableDef &t, const QString &name, const QStringList &fields,
-                    const QString &where = {}) {
-    QStringList cols;
-    for (const QString &f : fields)
-        cols << quoted(f);
-    QString sql = QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 (%3)")
-                      .arg(quoted(name), quoted(t.sqlName), cols.join(QStringLiteral(", ")));
-    if (!where.isEmpty())
-        sql += QStringLiteral(" WHERE ") + where;
-    return sql;
-}
-
-// The row counter and the triggers that keep it, in the same transaction as
-// the change. The counter row itself is inserted by the installer with the
-// table's current count.
-void addRowCounter(TableDef &t) {
-    const QString table = quoted(t.sqlName);
-    t.createScript << QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (n INTEGER NOT NULL)")
-                          .arg(QLatin1String(kRowCountTable))
-                   << QStringLiteral("CREATE TRIGGER IF NOT EXISTS orvex_count_insert AFTER INSERT "
-                                     "ON %1 BEGIN UPDATE %2 SET n = n + 1; END")
-                          .arg(table, QLatin1String(kRowCountTable))
-                   << QStringLiteral("CREATE TRIGGER IF NOT EXISTS orvex_count_delete AFTER DELETE "
-                                     "ON %1 BEGIN UPDATE %2 SET n = n - 1; END")
-                          .arg(table, QLatin1String(kRowCountTable));
-}
-
 QList<FieldDef> measurementFields(bool withDateTimeAlarm) {
-    QList<FieldDef> f{{QStringLiteral("Meas_IDX"), FieldType::AutoInc}};
+    QList<FieldDef> f{{fields::MeasIdx, FieldType::AutoInc}};
     if (withDateTimeAlarm)
-        f << FieldDef{QStringLiteral("Date"), FieldType::Date}
-          << FieldDef{QStringLiteral("Time"), FieldType::Time};
-    f << FieldDef{QStringLiteral("UnitNo"), FieldType::Short};
-    for (int i = 1; i <= 8; ++i)
-        f << FieldDef{QStringLiteral("D%1").arg(i), FieldType::Float};
+        f << FieldDef{fields::Date, FieldType::Date} << FieldDef{fields::Time, FieldType::Time};
+    f << FieldDef{fields::UnitNo, FieldType::Short};
+    for (int i = 1; i <= fields::kChannels; ++i)
+        f << FieldDef{fields::channel(i), FieldType::Float};
     if (withDateTimeAlarm)
-        f << FieldDef{QStringLiteral("Alarm"), FieldType::Short};
+        f << FieldDef{fields::Alarm, FieldType::Short};
     return f;
 }
 
@@ -94,23 +42,20 @@ TableDef measurementTable(const QString &file, const QString &sql, const QString
     t.fileName = file;
     t.sqlName = sql;
     t.fields = measurementFields(true);
-    t.primary = {QString(), {QStringLiteral("Meas_IDX")}, false, true};
-    const QStringList dateKey{QStringLiteral("Date"), QStringLiteral("Meas_IDX")};
+    t.primary = {QString(), {fields::MeasIdx}, false, true};
+    const QStringList dateKey{fields::Date, fields::MeasIdx};
     t.indexes = {{descName, dateKey, true, false}, {ascName, dateKey, false, false}};
-    const QStringList unitKey{QStringLiteral("UnitNo"), QStringLiteral("Date"),
-                              QStringLiteral("Meas_IDX")};
-    t.createScript << createTable(t) << createIndex(t, sql + QStringLiteral("_Date"), dateKey)
-                   << createIndex(t, sql + QStringLiteral("_Unit"), unitKey);
+    const QStringList unitKey{fields::UnitNo, fields::Date, fields::MeasIdx};
+    t.storeIndexes = {{sql + QStringLiteral("_Date"), dateKey},
+                      {sql + QStringLiteral("_Unit"), unitKey}};
     if (alarmIndexes) {
         for (int level : {0, 1}) {
-            const QString where = QStringLiteral("\"Alarm\" > %1").arg(level);
-            t.createScript << createIndex(t, sql + QStringLiteral("_Alarm%1").arg(level + 1),
-                                          dateKey, where)
-                           << createIndex(t, sql + QStringLiteral("_UnitAlarm%1").arg(level + 1),
-                                          unitKey, where);
+            t.storeIndexes << StoreIndexDef{sql + QStringLiteral("_Alarm%1").arg(level + 1),
+                                            dateKey, level}
+                           << StoreIndexDef{sql + QStringLiteral("_UnitAlarm%1").arg(level + 1),
+                                            unitKey, level};
         }
     }
-    addRowCounter(t);
     return t;
 }
 
@@ -118,13 +63,11 @@ TableDef makeUnits() {
     TableDef t;
     t.fileName = QStringLiteral("Units.DB");
     t.sqlName = QStringLiteral("Units");
-    t.fields = {{QStringLiteral("Unit_IDX"), FieldType::Short},
-                {QStringLiteral("Unit_NAME"), FieldType::Text, 40},
-                {QStringLiteral("Unit_KOD"), FieldType::Integer},
-                {QStringLiteral("Unit_Description"), FieldType::Text, 255}};
-    t.primary = {QString(), {QStringLiteral("Unit_IDX")}, false, true};
-    t.createScript << createTable(t, QStringLiteral("PRIMARY KEY (\"Unit_IDX\")"));
-    addRowCounter(t);
+    t.fields = {{fields::UnitIdx, FieldType::Short},
+                {fields::UnitName, FieldType::Text, 40},
+                {fields::UnitKod, FieldType::Integer},
+                {fields::UnitDescription, FieldType::Text, 255}};
+    t.primary = {QString(), {fields::UnitIdx}, false, true};
     return t;
 }
 
@@ -132,14 +75,12 @@ TableDef makeSensors() {
     TableDef t;
     t.fileName = QStringLiteral("Sensors.DB");
     t.sqlName = QStringLiteral("Sensors");
-    t.fields = {{QStringLiteral("Unit_IDX"), FieldType::Short},
-                {QStringLiteral("Sensor_No"), FieldType::Short},
-                {QStringLiteral("Sensor_NAME"), FieldType::Text, 40},
-                {QStringLiteral("KindOfSensor"), FieldType::Text, 12},
-                {QStringLiteral("SensDescription"), FieldType::Text, 125}};
-    t.primary = {QString(), {QStringLiteral("Unit_IDX"), QStringLiteral("Sensor_No")}, false, true};
-    t.createScript << createTable(t, QStringLiteral("PRIMARY KEY (\"Unit_IDX\", \"Sensor_No\")"));
-    addRowCounter(t);
+    t.fields = {{fields::UnitIdx, FieldType::Short},
+                {fields::SensorNo, FieldType::Short},
+                {fields::SensorName, FieldType::Text, 40},
+                {fields::KindOfSensor, FieldType::Text, 12},
+                {fields::SensDescription, FieldType::Text, 125}};
+    t.primary = {QString(), {fields::UnitIdx, fields::SensorNo}, false, true};
     return t;
 }
 
@@ -148,11 +89,10 @@ TableDef makePlot() {
     t.fileName = QStringLiteral("Plot.db");
     t.sqlName = QStringLiteral("Plot");
     t.fields = measurementFields(false);
-    t.primary = {QString(), {QStringLiteral("Meas_IDX")}, false, true};
-    const QStringList key{QStringLiteral("UnitNo"), QStringLiteral("Meas_IDX")};
-    t.indexes = {{QStringLiteral("UNo-M_IDX"), key, true, false}};
-    t.createScript << createTable(t) << createIndex(t, QStringLiteral("Plot_UnitNo"), key);
-    addRowCounter(t);
+    t.primary = {QString(), {fields::MeasIdx}, false, true};
+    const QStringList key{fields::UnitNo, fields::MeasIdx};
+    t.indexes = {{indexes::PlotUnitNewestFirst, key, true, false}};
+    t.storeIndexes = {{QStringLiteral("Plot_UnitNo"), key}};
     return t;
 }
 
@@ -169,14 +109,14 @@ int TableDef::fieldIndex(const QString &name) const {
 const TableDef &signalsTable() {
     static const TableDef t =
         measurementTable(QStringLiteral("Signals.DB"), QStringLiteral("Signals"),
-                         QStringLiteral("DAT_IDX_D"), QStringLiteral("DAT_IDX"), true);
+                         indexes::SignalsNewestFirst, indexes::SignalsOldestFirst, true);
     return t;
 }
 
 const TableDef &arcTable() {
     static const TableDef t =
-        measurementTable(QStringLiteral("Arc.DB"), QStringLiteral("Arc"),
-                         QStringLiteral("Dat_IDX_D"), QStringLiteral("Dat_IDX"), false);
+        measurementTable(QStringLiteral("Arc.DB"), QStringLiteral("Arc"), indexes::ArcNewestFirst,
+                         indexes::ArcOldestFirst, false);
     return t;
 }
 

@@ -68,5 +68,19 @@ inline QString readOnlyField(const QString &field) {
 inline QString noRecordNumber(const QString &table) {
     return QStringLiteral("В таблице %1 нет номера записи для удаления старых записей").arg(table);
 }
+inline QString passwordInUri() {
+    return QStringLiteral("Пароль в адресе сервера базы данных не допускается: "
+                          "он задаётся в файле паролей клиента (.pgpass)");
+}
+inline QString badSchema(const QString &schema) {
+    return QStringLiteral("Недопустимая схема станции в адресе сервера базы данных: \"%1\"")
+        .arg(schema);
+}
+inline QString serverUnreachable(const QString &server, const QString &detail) {
+    return QStringLiteral("Сервер базы данных %1 недоступен: %2").arg(server, detail);
+}
+inline QString serverTableMissing(const QString &table, const QString &server) {
+    return QStringLiteral("Таблица %1 не найдена на сервере базы данных %2").arg(table, server);
+}
 
 } // namespace orvex::store::texts

@@ -1,4 +1,4 @@
-// A table handle: a cursor on one of the five tables, with its own SQLite
+// A table handle: a cursor on one of the tables, with its own database
 // connection. A handle has a database name (alias or folder), a table name,
 // an index (by name or by a field list), an optional range on the leading
 // index field, an optional filter, an optional master handle and a read-only
@@ -15,6 +15,7 @@
 // be reached). All use is on one thread (the user-interface thread).
 #pragma once
 
+#include "store/FilterExpression.h"
 #include "store/Schema.h"
 #include "store/StoreError.h"
 
@@ -29,9 +30,13 @@
 
 namespace orvex::store {
 
+class Connection;
+class SqlDialect;
+
 // One row as read from a table: the values in field order (null QVariant for
 // an empty field; QDate/QTime/qint64/double/QString by field type) and the
-// row's SQLite rowid, which identifies it for keyset paging.
+// row's key in its engine (the rowid in a file), which identifies it for
+// keyset paging.
 struct Row {
     QVariantList values;
     qint64 rowId = 0;
@@ -81,8 +86,9 @@ public:
     void close();
     bool isOpen() const { return m_state != State::Inactive; }
     State state() const { return m_state; }
-    QString folder() const { return m_folder; } // resolved database folder, once opened
-    const TableDef &definition() const;         // raises when no table name is set
+    // The resolved database folder, or the server and schema, once opened.
+    QString folder() const { return m_folder; }
+    const TableDef &definition() const; // raises when no table name is set
 
     // --- range and filter -------------------------------------------------
     // Rows whose leading index field lies between the two bounds (inclusive).
@@ -204,14 +210,11 @@ private:
         bool active = false;
         QVariant low, high; // storage form, low <= high
     };
-    struct FilterTerm {
-        QString name;
+    // A filter term with the position of its field (-1 until resolved).
+    struct BoundTerm {
+        FilterTerm term;
         int field = -1;
-        QString op;
-        QVariant value;
     };
-    class Connection;
-    class Statement;
 
     const TableDef &def() const;
     QString displayName() const;
@@ -219,6 +222,8 @@ private:
     void requireWritable() const;
     void checkBrowseMode();
     void setState(State state);
+    void connectAndCheck();
+    void checkStructure();
     void resolveIndex();
     void resolveMaster();
     void resolveFilter();
@@ -261,11 +266,12 @@ private:
     Range m_range;
     QVariant m_rangeFrom, m_rangeTo; // as given, resolved at open
     QString m_filterText;
-    QList<FilterTerm> m_filterTerms;
+    QList<BoundTerm> m_filterTerms;
     bool m_filtered = false;
 
     State m_state = State::Inactive;
     QString m_folder;
+    std::shared_ptr<const SqlDialect> m_dialect;
     std::unique_ptr<Connection> m_conn;
     bool m_hasRowCounter = false;
     bool m_inTransaction = false;

@@ -78,11 +78,8 @@ QString bigDatabase() {
     std::fprintf(stderr, "generating %s (10 million events) ...\n", qPrintable(events));
     // Rows first, indexes afterwards (faster than growing them row by row).
     QStringList drop;
-    for (const QString &sql : store::eventsTable().createScript)
-        if (sql.startsWith(QStringLiteral("CREATE INDEX")))
-            drop << QStringLiteral("DROP INDEX IF EXISTS ") +
-                        sql.section(QLatin1Char('"'), 1, 1).prepend(QLatin1Char('"')) +
-                        QLatin1Char('"');
+    for (const store::StoreIndexDef &index : store::eventsTable().storeIndexes)
+        drop << QStringLiteral("DROP INDEX IF EXISTS \"%1\"").arg(index.name);
     exec(events,
          drop + QStringList{
                     QStringLiteral("PRAGMA synchronous=OFF"), QStringLiteral("BEGIN"),

@@ -1,0 +1,108 @@
+// The connection of a table handle and the scoped statement.
+#include "store/Connection.h"
+
+#include "store/SqlDialect.h"
+#include "store/StoreError.h"
+#include "store/StoreTexts.h"
+
+namespace orvex::store {
+namespace {
+
+int nextConnectionNumber() {
+    static int n = 0;
+    return ++n;
+}
+
+} // namespace
+
+Connection::Connection(const SqlDialect &dialect, const QString &tableName)
+    : m_dialect(dialect), m_tableName(tableName),
+      m_name(QStringLiteral("orvex_store_%1").arg(nextConnectionNumber())) {
+    m_db = QSqlDatabase::addDatabase(dialect.driverName(), m_name);
+}
+
+Connection::~Connection() {
+    m_statements.clear();
+    m_db.close();
+    m_db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_name);
+}
+
+QSqlQuery *Connection::statement(const QString &sql, QSqlError &error) {
+    auto it = m_statements.find(sql);
+    if (it != m_statements.end())
+        return it->second.get();
+    auto q = std::make_unique<QSqlQuery>(m_db);
+    q->setForwardOnly(true);
+    if (!q->prepare(sql)) {
+        error = q->lastError();
+        return nullptr;
+    }
+    return m_statements.emplace(sql, std::move(q)).first->second.get();
+}
+
+void Connection::runSessionSetup() {
+    for (const QString &sql : m_sessionSetup) {
+        Statement s(*this, sql, {});
+        while (s.next()) {
+        }
+    }
+}
+
+void Connection::reconnect() {
+    m_statements.clear();
+    m_db.close();
+    if (!m_db.open())
+        throw StoreError(texts::sqlFailed(m_tableName, errorText(m_db.lastError())));
+    m_lost = false;
+    runSessionSetup();
+}
+
+QString Connection::errorText(const QSqlError &e) {
+    const QString db = e.databaseText();
+    return db.isEmpty() ? e.text() : db;
+}
+
+Statement::Statement(Connection &connection, const QString &sql, const QVariantList &binds)
+    : m_connection(connection) {
+    if (connection.isLost())
+        connection.reconnect();
+    QSqlError error;
+    m_query = connection.statement(sql, error);
+    if (!m_query)
+        fail(error);
+    for (int i = 0; i < binds.size(); ++i)
+        m_query->bindValue(i, binds[i]);
+    if (!m_query->exec()) {
+        const QSqlError e = m_query->lastError();
+        m_query->finish();
+        fail(e);
+    }
+}
+
+Statement::~Statement() {
+    if (m_query)
+        m_query->finish();
+}
+
+bool Statement::next() {
+    if (m_query->next())
+        return true;
+    if (m_query->lastError().isValid())
+        fail(m_query->lastError());
+    return false;
+}
+
+void Statement::run(Connection &connection, const QString &sql, const QVariantList &binds) {
+    Statement s(connection, sql, binds);
+}
+
+void Statement::fail(const QSqlError &e) {
+    if (m_connection.dialect().isConnectionLost(e))
+        m_connection.markLost();
+    if (m_connection.dialect().isKeyViolation(e))
+        throw StoreError(texts::keyViolation(m_connection.tableName()));
+    throw StoreError(texts::sqlFailed(m_connection.tableName(), Connection::errorText(e)));
+}
+
+} // namespace orvex::store

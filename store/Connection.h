@@ -1,0 +1,86 @@
+// One database connection of a table handle, with its prepared statements,
+// and the scoped run of one statement. Statements are kept prepared between
+// calls but always finished after use, so none holds a read snapshot or a
+// server-side cursor between operations.
+#pragma once
+
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <map>
+#include <memory>
+
+namespace orvex::store {
+
+class SqlDialect;
+
+class Connection {
+public:
+    // A connection through the engine's Qt SQL driver, not yet open.
+    // `tableName` names the table in error texts.
+    Connection(const SqlDialect &dialect, const QString &tableName);
+    ~Connection();
+    Connection(const Connection &) = delete;
+    Connection &operator=(const Connection &) = delete;
+
+    QSqlDatabase &database() { return m_db; }
+    const SqlDialect &dialect() const { return m_dialect; }
+    const QString &tableName() const { return m_tableName; }
+
+    // The prepared statement for `sql`, prepared on first use; nullptr with
+    // `error` set when it cannot be prepared.
+    QSqlQuery *statement(const QString &sql, QSqlError &error);
+    // Statements run after every (re)connection: journal, durability,
+    // read-only mode.
+    void setSessionSetup(const QStringList &statements) { m_sessionSetup = statements; }
+    void runSessionSetup();
+
+    // A server connection that broke is marked lost by the failing statement;
+    // the next statement opens it again (and fails with the server's text
+    // while the server stays away), so a poll after the server is back
+    // works without a restart.
+    bool isLost() const { return m_lost; }
+    void markLost() { m_lost = true; }
+    void reconnect();
+
+    // The text of an engine error as the store reports it.
+    static QString errorText(const QSqlError &e);
+
+private:
+    const SqlDialect &m_dialect;
+    QString m_tableName;
+    QString m_name;
+    QSqlDatabase m_db;
+    std::map<QString, std::unique_ptr<QSqlQuery>> m_statements;
+    QStringList m_sessionSetup;
+    bool m_lost = false;
+};
+
+// Runs one statement with positional parameters and finishes it when it
+// goes out of scope. A failure raises StoreError: a key violation with its
+// own text, anything else with the engine's text.
+class Statement {
+public:
+    Statement(Connection &connection, const QString &sql, const QVariantList &binds);
+    ~Statement();
+    Statement(const Statement &) = delete;
+    Statement &operator=(const Statement &) = delete;
+
+    bool next();
+    QVariant value(int i) const { return m_query->value(i); }
+    QSqlQuery &query() { return *m_query; }
+
+    // Runs a statement that returns nothing of interest.
+    static void run(Connection &connection, const QString &sql, const QVariantList &binds = {});
+
+private:
+    [[noreturn]] void fail(const QSqlError &e);
+
+    Connection &m_connection;
+    QSqlQuery *m_query = nullptr;
+};
+
+} // namespace orvex::store

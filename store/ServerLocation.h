@@ -1,0 +1,31 @@
+// A database on a server: an alias line whose target is a PostgreSQL
+// connection URI, e.g.
+//   ORVEX_01 = postgresql://station1@dbhost/orvex?sslmode=require&schema=boiler1
+// `schema` is the store's own parameter and names the station's schema; the
+// rest of the URI is handed to the client library as it is, so its own
+// parameters (host, port, sslmode, service, ...) apply. A password never
+// appears in the alias file: the client library's password file or service
+// file supplies it, so a URI that holds one is refused without echoing it.
+#pragma once
+
+#include <QString>
+
+namespace orvex::store {
+
+struct ServerLocation {
+    QString connection; // the URI without the schema parameter
+    QString schema;     // the station's schema, a plain identifier
+    QString display;    // for texts: user@host/database, schema; never a password
+};
+
+// True when `target` is a connection URI rather than a folder.
+bool isServerUri(const QString &target);
+
+// Splits a connection URI. Raises DatabaseError when the schema is missing
+// or not a plain identifier, or the URI carries a password.
+ServerLocation parseServerUri(const QString &uri);
+
+// A plain SQL identifier: a letter or '_' first, then letters, digits, '_'.
+bool isPlainIdentifier(const QString &name);
+
+} // namespace orvex::store
