@@ -99,7 +99,7 @@ struct StoreIndexDef {
     QString name;
     QStringList fields;
     int minAlarm = -1;
-    QString where; // any other partial index's condition, over quoted field names
+    QString where = {}; // any other partial index's condition, over quoted field names
 };
 
 struct TableDef {
