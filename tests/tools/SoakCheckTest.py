@@ -106,6 +106,10 @@ class Resources(unittest.TestCase):
         self.assertAlmostEqual(flat["rss_growth_mib_per_h"], 0.5, places=3)
         self.assertTrue(flat["after_faults"][0]["fds_back"])
         self.assertAlmostEqual(flat["wal_max_kib"]["Signals.DB"], 36.0)
+        # A descriptor open for a moment, caught by one sample, is no leak.
+        blip = self.samples(0.5, 40)
+        blip[-1]["fds"] = 41
+        self.assertTrue(soakcheck.resource_summary(blip, 180, faults)["after_faults"][0]["fds_back"])
         leaking = soakcheck.resource_summary(self.samples(3.0, 41), 180, faults)
         self.assertAlmostEqual(leaking["rss_growth_mib_per_h"], 3.0, places=3)
         self.assertFalse(leaking["after_faults"][0]["fds_back"])

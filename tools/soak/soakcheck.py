@@ -151,6 +151,11 @@ def slope_per_hour(points):
     return sxy / sxx * 3600.0
 
 
+def settled(values):
+    """The most common of the values; the latest among equally common ones."""
+    return max(reversed(values), key=values.count)
+
+
 def resource_summary(samples, warmup_s, faults):
     """Memory growth after the warm-up, and descriptors/threads at the start
     against their values once each fault is over (the last healthy sample
@@ -165,15 +170,19 @@ def resource_summary(samples, warmup_s, faults):
         calm = [s for s in healthy if f["end_s"] < s["t"] < end]
         if not calm or base is None:
             continue
-        last = calm[-1]
+        # The most common value of the last samples before the next fault: a
+        # file the program opens for a moment (a sort's temporary file) may
+        # be caught by one sample; a descriptor left behind is in all of them.
+        fds = settled([int(s["fds"]) for s in calm[-5:]])
+        threads = settled([int(s["threads"]) for s in calm[-5:]])
         checks.append(
             {
                 "fault": f["kind"],
                 "at_s": f["start_s"],
-                "fds": int(last["fds"]),
-                "threads": int(last["threads"]),
-                "fds_back": int(last["fds"]) == int(base["fds"]),
-                "threads_back": int(last["threads"]) == int(base["threads"]),
+                "fds": fds,
+                "threads": threads,
+                "fds_back": fds == int(base["fds"]),
+                "threads_back": threads == int(base["threads"]),
             }
         )
     wal_keys = [k for k in (samples[0].keys() if samples else []) if k.startswith("wal_")]
