@@ -118,6 +118,31 @@ TEST_P(LossTest, LossPollsFailuresGiveOneLossAndOneRestore) {
 
 INSTANTIATE_TEST_SUITE_P(Misbehaviour, LossTest, ::testing::Values("silent", "badcrc"));
 
+TEST_F(JournalEndToEndTest, WithLossSoundALostUnitSoundsUntilItAnswers) {
+    config::JournalSettings j;
+    j.LossPolls = 2;
+    j.LossSound = true;
+    prepare(oneUnit(), j);
+    Simulator sim(link(),
+                  {QStringLiteral("--unit"),
+                   QStringLiteral("5,kind=0,warn=30,trip=50,mask=0x0F,all=10,first=4,silent")});
+    Program p;
+    auto *journal = polling::attachJournal(*p.form, *p.controller);
+    int good = 0, soundsAtRestore = -1;
+    p.controller->cycle().onRead = [&](int, const polling::ReplyOutcome &o) {
+        if (o.kind == polling::ReplyKind::GoodReply && ++good == 1)
+            soundsAtRestore = sounds.count();
+    };
+    p.form->ScanBitBtn->click();
+    ASSERT_TRUE(waitFor([&] { return good >= 3; }));
+    p.form->ScanBitBtn->click();
+    // Failures 2, 3 and 4 found the unit lost: one sound each (Amount 1);
+    // once it answered, nothing (Latch is off).
+    EXPECT_GE(soundsAtRestore, 3);
+    EXPECT_EQ(sounds.count(), soundsAtRestore);
+    EXPECT_EQ(journal->pendingCount(), 1); // the loss still waits
+}
+
 TEST_F(JournalEndToEndTest, WarningTripNormalLatchesTheSoundAndTheMarkUntilAcknowledged) {
     config::JournalSettings j;
     j.Latch = true;
