@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QElapsedTimer>
+#include <QMenu>
 #include <QMenuBar>
 #include <QProcess>
 #include <QPushButton>
@@ -206,7 +207,19 @@ TEST_F(JournalEndToEndTest, WarningTripNormalLatchesTheSoundAndTheMarkUntilAckno
 TEST_F(JournalEndToEndTest, AnOptionsRunChangingThePeriodWritesOneSettingsEvent) {
     prepare(oneUnit(), {});
     Program p;
-    polling::attachJournal(*p.form, *p.controller);
+    auto *journal = polling::attachJournal(*p.form, *p.controller);
+    // The menu item stands between "АРХИВ" and "ПОМОЩЬ" and follows "ДАННЫЕ".
+    const QList<QAction *> items = p.form->MainMenu1->actions();
+    const qsizetype at = items.indexOf(journal->menuItem());
+    ASSERT_GT(at, 0);
+    EXPECT_EQ(items[at - 1], p.form->miArchiv);
+    EXPECT_EQ(items[at + 1], p.form->miHelp->menuAction());
+    EXPECT_TRUE(journal->menuItem()->isEnabled());
+    p.form->miData->setEnabled(false);
+    EXPECT_FALSE(journal->menuItem()->isEnabled());
+    p.form->miData->setEnabled(true);
+    EXPECT_TRUE(journal->menuItem()->isEnabled());
+
     p.form->peers.showOptionsDialog = [&] { p.form->Settings.PeriodMs = 20000; };
     p.form->peers.optionsPortChosen = [] { return true; };
     p.form->miOptions->trigger();
