@@ -59,12 +59,12 @@ JournalController::JournalController(mainwindow::TMainForm &form, PollController
     m_detector.setLossPolls(m_settings.LossPolls);
     m_seenSettings = form.Settings;
 
-    // The journal lives in the database the main window located. A database
-    // that cannot be reached has been reported by the main window already.
+    // The journal lives in the database the main window located; where it
+    // could not locate one (reported by the main window already), no journal
+    // file is made anywhere.
     try {
-        if (form.UnitsTable.isOpen() || !form.UnitsTable.databaseName().isEmpty())
-            m_log.open(form.UnitsTable.isOpen() ? form.UnitsTable.folder()
-                                                : form.UnitsTable.databaseName());
+        if (form.UnitsTable.isOpen())
+            m_log.open(form.UnitsTable.folder());
     } catch (const SystemError &) {
         m_log.close();
     }

@@ -1,8 +1,8 @@
 // The installer step: creates a database folder with the five tables and the
-// event journal, and
-// the store's own indexes and row counters, without touching a table that
-// already exists. The program itself never creates tables; the `orvexdb`
-// command and the install rule run this.
+// event journal, and the store's own indexes and row counters, without
+// touching a table that already exists. The program itself never creates the
+// five tables (only a missing event journal, at start); the `orvexdb` command
+// and the install rule run this.
 #pragma once
 
 #include <QString>

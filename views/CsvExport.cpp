@@ -103,34 +103,40 @@ QStringList measurementHeaders() {
     return h;
 }
 
-QStringList measurementCells(const store::Row &row) {
-    static const QString timeFormat = measurementTimeFormat();
+CsvRowFormat measurementFormat() {
     QLocale locale;
     locale.setNumberOptions(QLocale::OmitGroupSeparator);
-    QStringList cells;
-    cells.reserve(MeasurementModel::kColumns);
-    for (int c = 0; c < MeasurementModel::kColumns; ++c) {
-        const QVariant value = row.values.value(c + 1);
-        if (value.isNull()) {
-            cells << QString();
-            continue;
+    const QString timeFormat = measurementTimeFormat();
+    return [locale, timeFormat](const store::Row &row) {
+        QStringList cells;
+        cells.reserve(MeasurementModel::kColumns);
+        for (int c = 0; c < MeasurementModel::kColumns; ++c) {
+            const QVariant value = row.values.value(c + 1);
+            if (value.isNull()) {
+                cells << QString();
+                continue;
+            }
+            switch (c) {
+            case MeasurementModel::DateColumn:
+                cells << shortDateText(value.toDate());
+                break;
+            case MeasurementModel::TimeColumn:
+                cells << locale.toString(value.toTime(), timeFormat);
+                break;
+            case MeasurementModel::UnitColumn:
+            case MeasurementModel::AlarmColumn:
+                cells << QString::number(value.toLongLong());
+                break;
+            default:
+                cells << locale.toString(value.toDouble(), 'g', 15);
+            }
         }
-        switch (c) {
-        case MeasurementModel::DateColumn:
-            cells << shortDateText(value.toDate());
-            break;
-        case MeasurementModel::TimeColumn:
-            cells << locale.toString(value.toTime(), timeFormat);
-            break;
-        case MeasurementModel::UnitColumn:
-        case MeasurementModel::AlarmColumn:
-            cells << QString::number(value.toLongLong());
-            break;
-        default:
-            cells << locale.toString(value.toDouble(), 'g', 15);
-        }
-    }
-    return cells;
+        return cells;
+    };
+}
+
+QStringList measurementCells(const store::Row &row) {
+    return measurementFormat()(row);
 }
 
 void exportCsvInteractive(QWidget *parent, const store::Table &table, const QStringList &headers,
@@ -175,7 +181,7 @@ void addCsvExportMenu(TDataViewForm &view, const QString &suggestedName) {
                                      if (!t.isOpen())
                                          return;
                                      exportCsvInteractive(&view, t, measurementHeaders(),
-                                                          measurementCells, suggestedName,
+                                                          measurementFormat(), suggestedName,
                                                           t.recordCount());
                                  },
                                  &view);

@@ -45,6 +45,9 @@ CsvResult exportCsv(const QString &path, const store::Table &table, const QStrin
 // The cells of a measurement row (Signals.DB, Arc.DB) as the data views show
 // them, in the views' column order.
 QStringList measurementCells(const store::Row &row);
+// The same as a formatter that takes the locale and formats once, for a whole
+// export.
+CsvRowFormat measurementFormat();
 QStringList measurementHeaders();
 
 // Asks for a file name, exports with a progress dialog that can be

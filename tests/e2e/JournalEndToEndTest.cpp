@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QElapsedTimer>
+#include <QMenu>
 #include <QMenuBar>
 #include <QProcess>
 #include <QPushButton>
@@ -118,6 +119,31 @@ TEST_P(LossTest, LossPollsFailuresGiveOneLossAndOneRestore) {
 
 INSTANTIATE_TEST_SUITE_P(Misbehaviour, LossTest, ::testing::Values("silent", "badcrc"));
 
+TEST_F(JournalEndToEndTest, WithLossSoundALostUnitSoundsUntilItAnswers) {
+    config::JournalSettings j;
+    j.LossPolls = 2;
+    j.LossSound = true;
+    prepare(oneUnit(), j);
+    Simulator sim(link(),
+                  {QStringLiteral("--unit"),
+                   QStringLiteral("5,kind=0,warn=30,trip=50,mask=0x0F,all=10,first=4,silent")});
+    Program p;
+    auto *journal = polling::attachJournal(*p.form, *p.controller);
+    int good = 0, soundsAtRestore = -1;
+    p.controller->cycle().onRead = [&](int, const polling::ReplyOutcome &o) {
+        if (o.kind == polling::ReplyKind::GoodReply && ++good == 1)
+            soundsAtRestore = sounds.count();
+    };
+    p.form->ScanBitBtn->click();
+    ASSERT_TRUE(waitFor([&] { return good >= 3; }));
+    p.form->ScanBitBtn->click();
+    // Failures 2, 3 and 4 found the unit lost: one sound each (Amount 1);
+    // once it answered, nothing (Latch is off).
+    EXPECT_GE(soundsAtRestore, 3);
+    EXPECT_EQ(sounds.count(), soundsAtRestore);
+    EXPECT_EQ(journal->pendingCount(), 1); // the loss still waits
+}
+
 TEST_F(JournalEndToEndTest, WarningTripNormalLatchesTheSoundAndTheMarkUntilAcknowledged) {
     config::JournalSettings j;
     j.Latch = true;
@@ -181,7 +207,19 @@ TEST_F(JournalEndToEndTest, WarningTripNormalLatchesTheSoundAndTheMarkUntilAckno
 TEST_F(JournalEndToEndTest, AnOptionsRunChangingThePeriodWritesOneSettingsEvent) {
     prepare(oneUnit(), {});
     Program p;
-    polling::attachJournal(*p.form, *p.controller);
+    auto *journal = polling::attachJournal(*p.form, *p.controller);
+    // The menu item stands between "АРХИВ" and "ПОМОЩЬ" and follows "ДАННЫЕ".
+    const QList<QAction *> items = p.form->MainMenu1->actions();
+    const qsizetype at = items.indexOf(journal->menuItem());
+    ASSERT_GT(at, 0);
+    EXPECT_EQ(items[at - 1], p.form->miArchiv);
+    EXPECT_EQ(items[at + 1], p.form->miHelp->menuAction());
+    EXPECT_TRUE(journal->menuItem()->isEnabled());
+    p.form->miData->setEnabled(false);
+    EXPECT_FALSE(journal->menuItem()->isEnabled());
+    p.form->miData->setEnabled(true);
+    EXPECT_TRUE(journal->menuItem()->isEnabled());
+
     p.form->peers.showOptionsDialog = [&] { p.form->Settings.PeriodMs = 20000; };
     p.form->peers.optionsPortChosen = [] { return true; };
     p.form->miOptions->trigger();

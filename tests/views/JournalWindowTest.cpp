@@ -169,7 +169,7 @@ TEST_F(CsvExportTest, RussianLocaleGivesSemicolonsCommaDecimalsAndAByteOrderMark
     m.values[1] = 12.0;
     appendMeasurements(QStringLiteral("Signals.DB"), {m});
     auto t = currentData();
-    const CsvResult r = exportCsv(file(), *t, measurementHeaders(), measurementCells);
+    const CsvResult r = exportCsv(file(), *t, measurementHeaders(), measurementFormat());
     ASSERT_TRUE(r.written) << r.error.toStdString();
     EXPECT_EQ(r.rows, 1);
     QFile f(file());
