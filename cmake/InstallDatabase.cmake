@@ -2,15 +2,13 @@
 # five empty tables and the alias file that names it, made by the orvexdb
 # command from the build tree. Existing tables and an existing alias
 # definition are left as they are, so installing again never loses data.
-if(TARGET orvexdb)
-    install(TARGETS orvexdb RUNTIME DESTINATION .)
-    install(CODE "
-        set(_orvex_prefix \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}\")
-        message(STATUS \"Database: \${_orvex_prefix}/Database\")
-        execute_process(COMMAND \"$<TARGET_FILE:orvexdb>\" \"\${_orvex_prefix}\"
-                        RESULT_VARIABLE _orvex_result)
-        if(NOT _orvex_result EQUAL 0)
-            message(FATAL_ERROR \"orvexdb failed: \${_orvex_result}\")
-        endif()
-    ")
-endif()
+install(TARGETS orvexdb RUNTIME DESTINATION .)
+install(CODE "
+    set(_orvex_prefix \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}\")
+    message(STATUS \"Database: \${_orvex_prefix}/Database\")
+    execute_process(COMMAND \"$<TARGET_FILE:orvexdb>\" \"\${_orvex_prefix}\"
+                    RESULT_VARIABLE _orvex_result)
+    if(NOT _orvex_result EQUAL 0)
+        message(FATAL_ERROR \"orvexdb failed: \${_orvex_result}\")
+    endif()
+")
