@@ -80,7 +80,8 @@ void initialiseApplication(QApplication &application) {
 }
 
 TApplicationWindows::TApplicationWindows() {
-    // 1. The main window; its creation runs to its end first.
+    // The windows are made in the program's fixed order, the main window
+    // first; its creation runs to its end first.
     m_main = std::make_unique<mainwindow::TMainForm>();
     m_main->FormCreate();
     m_order << QStringLiteral("TMainForm");
@@ -105,13 +106,13 @@ TApplicationWindows::TApplicationWindows() {
     hooks.shellOpen = [](const QString &file) { ui::shellOpen(file); };
     m_poll = polling::attachPollCycle(*m_main, std::move(hooks));
 
-    // 2. The options dialog: lists the ports and hands the configured port
+    // The options dialog: lists the ports and hands the configured port
     // and speed to the serial component.
     m_host = std::make_unique<MainOptionsHost>(*m_main);
     m_options = std::make_unique<config::TIniOptionsForm>(*m_host);
     m_order << QStringLiteral("TIniOptionsForm");
 
-    // 3. to 5. The plot window and the two views take the database of the
+    // The plot window and the two views take the database of the
     // main window's Units.DB handle and their stored positions.
     const QString database = m_main->UnitsTable.databaseName();
     m_plot = std::make_unique<views::TPlotForm>(m_main->Settings, database);
@@ -123,7 +124,8 @@ TApplicationWindows::TApplicationWindows() {
                                                        database);
     m_order << QStringLiteral("TDataArc2Form");
 
-    // 6. to 8.
+    // The date picker, shared by both views, the folder chooser and the
+    // About box.
     m_date = std::make_unique<views::TDateDlgForm>();
     m_order << QStringLiteral("TDateDlgForm");
     m_data->setDatePicker(m_date.get());

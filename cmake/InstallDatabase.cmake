@@ -2,11 +2,9 @@
 # five empty tables and the alias file that names it, made by the orvexdb
 # command from the build tree. Existing tables and an existing alias
 # definition are left as they are, so installing again never loses data.
-if(TARGET orvexdb)
-    install(TARGETS orvexdb RUNTIME DESTINATION .)
-endif()
+install(TARGETS orvexdb RUNTIME DESTINATION .)
 # The package makes its tables when it is installed on the site (postinst).
-if(TARGET orvexdb AND NOT ORVEX_PACKAGE)
+if(NOT ORVEX_PACKAGE)
     install(CODE "
         set(_orvex_prefix \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}\")
         message(STATUS \"Database: \${_orvex_prefix}/Database\")

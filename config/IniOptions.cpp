@@ -4,6 +4,7 @@
 #include "config/IniOptions.h"
 
 #include "ui/Activation.h"
+#include "ui/Messages.h"
 
 #include <QFileDialog>
 #include <QFrame>
@@ -64,7 +65,7 @@ TIniOptionsForm::TIniOptionsForm(OptionsHost &host, QWidget *parent)
     : QDialog(parent), m_host(host), Settings(host.settings()),
       m_register(host.unitsTable(), host.sensorTable(), host.settings()),
       m_focus(new FocusWatcher(this)) {
-    m_register.setMessageParent(this);
+    m_register.setOnWarning([this](const QString &text) { ui::showWarning(text, this); });
     m_chooseSoundFile = [](QWidget *owner) {
         // A chooser of existing .wav files, starting in the program's Sound
         // folder; several may be chosen, the first is taken.

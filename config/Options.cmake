@@ -10,8 +10,7 @@ add_library(orvex_options STATIC
     ${CMAKE_CURRENT_LIST_DIR}/OptionsRules.cpp
     ${CMAKE_CURRENT_LIST_DIR}/OptionsRules.h
     ${CMAKE_CURRENT_LIST_DIR}/OptionsWidgets.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/OptionsWidgets.h
-    ${CMAKE_CURRENT_LIST_DIR}/ShellOpen.h)
+    ${CMAKE_CURRENT_LIST_DIR}/OptionsWidgets.h)
 target_include_directories(orvex_options PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(orvex_options PUBLIC orvex_config orvex_store orvex_serial orvex_protocol
                                            orvex_ui Qt6::Widgets)

@@ -8,10 +8,10 @@
 // and after each accepted run of the options dialog.
 //
 // Loading runs in steps so that the main window can interleave them with its
-// own start-up: IniFileLoad reads the file (steps 1 to 4), the unit register
-// then hands the addresses to Units.DB and may lower UnitsAmount, and only
-// after that applyLoadCorrections() makes the corrections that depend on the
-// lowered count.
+// own start-up: IniFileLoad reads the file and clamps its values to their
+// ranges, the unit register then hands the addresses to Units.DB and may
+// lower UnitsAmount, and only after that applyLoadCorrections() makes the
+// corrections that depend on the lowered count.
 #pragma once
 
 #include "ui/ProgramFolder.h"

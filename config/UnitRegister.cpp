@@ -3,7 +3,6 @@
 #include "config/UnitRegister.h"
 
 #include "store/Table.h"
-#include "ui/Messages.h"
 
 #include <algorithm>
 
@@ -62,6 +61,11 @@ QString duplicateAddressWarning(int unitI, int unitJ) {
 
 UnitRegister::UnitRegister(store::Table &units, store::Table &sensors, TSettings &settings)
     : m_units(units), m_sensors(sensors), m_settings(settings) {}
+
+void UnitRegister::warn(const QString &text) const {
+    if (m_onWarning)
+        m_onWarning(text);
+}
 
 int UnitRegister::currentRow() const {
     return int(m_units.recNo());
@@ -195,7 +199,7 @@ bool UnitRegister::changeUnitCount(int count, int builtUnits) {
     }
 
     if (count > builtUnits) {
-        ui::showWarning(kUnitCountRaisedWarning, m_messageParent);
+        warn(kUnitCountRaisedWarning);
         return true;
     }
     return false;
@@ -230,7 +234,7 @@ bool UnitRegister::CheckDuplicateAddresses() {
             if (m_settings.UnitAddr[i] != m_settings.UnitAddr[j])
                 continue;
             found = true;
-            ui::showWarning(duplicateAddressWarning(i, j), m_messageParent);
+            warn(duplicateAddressWarning(i, j));
             moveToRow(i == row || j == row ? row : i);
         }
     }

@@ -17,14 +17,14 @@
 // UnitRegister works on the main window's two handles (Units.DB with the
 // field list "Unit_IDX"; Sensors.DB with "Unit_IDX;Sensor_No" as the detail
 // of Units.DB on Unit_IDX) and on the settings record; it needs no widgets.
-// Warnings go through the message module.
+// Its warnings go to the handler its owner assigns: the windows show them in
+// a box.
 #pragma once
 
 #include "config/Settings.h"
 
 #include <QString>
-
-class QWidget;
+#include <functional>
 
 namespace orvex::store {
 class Table;
@@ -49,8 +49,10 @@ class UnitRegister {
 public:
     UnitRegister(store::Table &units, store::Table &sensors, TSettings &settings);
 
-    // Parent window of the warning boxes (the options dialog while it runs).
-    void setMessageParent(QWidget *parent) { m_messageParent = parent; }
+    // Receives each warning at the moment it arises, before the register
+    // goes on (the duplicate check moves its cursor after each one).
+    using WarningHandler = std::function<void(const QString &text)>;
+    void setOnWarning(WarningHandler handler) { m_onWarning = std::move(handler); }
 
     // Start-up hand-over, run once right after Units.DB is opened and before
     // the grid is built: lowers UnitsAmount to the number of rows when the
@@ -96,6 +98,7 @@ public:
     void limitNavigation(UnitNavigatorButton button);
 
 private:
+    void warn(const QString &text) const;
     int currentRow() const;
     void moveToRow(int row);
     void ensureSensorRow(int unit, int channel, const QString &kind);
@@ -103,7 +106,7 @@ private:
     store::Table &m_units;
     store::Table &m_sensors;
     TSettings &m_settings;
-    QWidget *m_messageParent = nullptr;
+    WarningHandler m_onWarning;
 };
 
 } // namespace orvex::config

@@ -139,6 +139,8 @@ void TStatusBar::setPanelText(int i, const QString &text) {
 TMainForm::TMainForm(QWidget *parent) : QWidget(parent) {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(kMainCaption);
+    // The register's warnings (equal unit addresses) are shown as boxes.
+    Register.setOnWarning([](const QString &text) { ui::showWarning(text); });
     // The window's font is MS Sans Serif, 8 points. Linux lacks it; its
     // metric neighbour among the installed families is Liberation Sans (the
     // Arial metrics), which keeps captions inside the pixel sizes the layout

@@ -71,20 +71,21 @@ void PollCycle::ScanBitBtnClick() {
 void PollCycle::start() {
     config::TSettings &s = m_surface.settings();
     serial::TBComPort &port = m_surface.port();
-    // 1. Duplicate addresses: the options run first, polling starts anyway.
+    // Equal unit addresses bring up the options first; polling starts anyway.
     if (m_surface.checkDuplicateAddresses())
         m_surface.runOptions();
-    // 2.
+    // The menus stay locked while polling runs.
     m_surface.setMenusEnabled(false);
-    // 3. The first tick sends at once.
+    // A full bar makes the first tick send at once.
     QProgressBar &bar = m_surface.progressBar();
     bar.setValue(bar.maximum());
-    // 4.
+    // The cycle begins with a send to the first unit; the poll period is
+    // shared out among the counted units.
     m_sendPhase = true;
     m_pollUnitNo = 0;
     m_errorBoxClosed.invalidate();
     m_unitInterval = unitInterval(s.PeriodMs, unitsAmount(s));
-    // 5. A port that cannot be opened (or set up) leaves polling stopped; the
+    // A port that cannot be opened (or set up) leaves polling stopped; the
     // menus are enabled again so that the operator can choose another port,
     // and a port opened before the failing step is closed again.
     try {
@@ -101,14 +102,12 @@ void PollCycle::start() {
         }
         throw;
     }
-    // 6.
+    // The status bar shows the port open, and the button turns into STOP.
     m_surface.setPortStatus(portStatusText(port.Port(), s.Speed, true));
-    // 7.
     m_surface.setStartButton(stopCaption(), stopPollingHint());
-    // 8.
     m_polling = true;
     m_surface.pollingChanged(true);
-    // 9.
+    // The first tick follows after a short delay, on a precise timer.
     QTimer &timer = m_surface.timer();
     timer.setTimerType(Qt::PreciseTimer);
     timer.setInterval(kFirstTickDelayMs);
@@ -119,7 +118,8 @@ void PollCycle::stop() {
     serial::TBComPort &port = m_surface.port();
     std::exception_ptr failure;
     try {
-        // 1.-4.
+        // The timer stops, the status bar shows the port closed, and the
+        // menus and the START button come back.
         m_surface.timer().stop();
         m_surface.setPortStatus(portStatusText(port.Port(), m_surface.settings().Speed, false));
         m_surface.setMenusEnabled(true);
@@ -127,14 +127,14 @@ void PollCycle::stop() {
     } catch (...) {
         failure = std::current_exception();
     }
-    // 5. The port is closed whatever failed before.
+    // The port is closed whatever failed before.
     try {
         port.ClosePort();
     } catch (...) {
         if (!failure)
             failure = std::current_exception();
     }
-    // 6. The component always closes the device, so polling has stopped even
+    // The component always closes the device, so polling has stopped even
     // when a close step reported an error.
     m_polling = false;
     m_surface.pollingChanged(false);
@@ -232,47 +232,47 @@ void PollCycle::tick() {
 void PollCycle::SendRequest() {
     const config::TSettings &s = m_surface.settings();
     serial::TBComPort &port = m_surface.port();
-    // 1. The previous unit loses the highlight, with or without scan display.
+    // The previous unit loses the highlight, with or without scan display.
     if (m_pollUnitNo > 0)
         m_surface.setUnitHeaderHighlight(m_pollUnitNo, false);
-    // 2.
+    // The next counted unit; after the last, the first.
     m_pollUnitNo = m_pollUnitNo < unitsAmount(s) ? m_pollUnitNo + 1 : 1;
-    // 3.
+    // With scan display on, its header is highlighted while it is polled.
     if (s.ScanShow)
         m_surface.setUnitHeaderHighlight(m_pollUnitNo, true);
     if (onSend)
         onSend(m_pollUnitNo);
-    // 4. A late reply to the previous request is thrown away here.
+    // A late reply to the previous request is thrown away here.
     port.PurgeQueues(true, true);
-    // 5.-6.
+    // The poll request to the unit's network address.
     BuildPollRequest(m_requestBuf, m_surface.unitAddress(m_pollUnitNo));
     port.WriteBlock(m_requestBuf.data(), int(kRequestSize));
 }
 
 void PollCycle::ReadReply() {
     const int u = m_pollUnitNo;
-    // 1. One clock reading stamps the measurement, to whole seconds, before
+    // One clock reading stamps the measurement, to whole seconds, before
     // the port is read.
     const QDateTime now = m_clock();
     const QDate date = now.date();
     const QTime time(now.time().hour(), now.time().minute(), now.time().second());
-    // 2. Returns at once with what has arrived; missing bytes stay 0.
+    // The read returns at once with what has arrived; missing bytes stay 0.
     ReplyBuffer reply{};
     m_surface.port().ReadBlock(reply.data(), int(kReplySize));
     m_replyTaken = true;
-    // 3.
+    // The reply is checked against the request it answers.
     const ReplyOutcome outcome = CheckReply(reply, m_requestBuf);
     if (onRead)
         onRead(u, outcome);
     if (onReply)
         onReply(u, outcome, reply);
     if (outcome.kind == ReplyKind::GoodReply) {
-        // 4.
+        // A good reply is decoded onto the grid and recorded.
         const DecodeResult result = m_surface.decodeReply(u, reply);
         if (m_recorder)
             m_recorder(u, result.alarmLevel, result.values, date, time);
     } else {
-        // 5. Nothing is recorded.
+        // The unit shows the failed poll; nothing is recorded.
         m_surface.showReplyError(u, outcome);
     }
 }

@@ -5,6 +5,7 @@
 #include "config/UnitRegister.h"
 #include "mainwindow/HintText.h"
 #include "mainwindow/MainOrvex01.h"
+#include "ui/Messages.h"
 #include "ui/ShellOpen.h"
 
 #include <QAction>
@@ -24,7 +25,7 @@ public:
     std::uint8_t unitAddress(int u) override { return m_form.Settings.UnitAddr[std::size_t(u)]; }
     bool checkDuplicateAddresses() override {
         config::UnitRegister reg(m_form.UnitsTable, m_form.SensorTable, m_form.Settings);
-        reg.setMessageParent(&m_form);
+        reg.setOnWarning([this](const QString &text) { ui::showWarning(text, &m_form); });
         return reg.CheckDuplicateAddresses();
     }
     void runOptions() override { m_form.miOptionsClick(); }

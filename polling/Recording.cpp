@@ -102,10 +102,10 @@ void MeasurementRecorder::RecordMeasurement(int u, int alarmLevel,
     const int channels = clampedChannels(m_settings.ChannalsMaxAmount);
     const int units = clampedUnits(m_settings.UnitsAmount);
 
-    // 1. The plot's rolling buffer.
+    // The plot's rolling buffer.
     appendPlot(u, values, channels);
 
-    // 2. Current measurements, trimmed to the keep limit from the oldest end.
+    // Current measurements, trimmed to the keep limit from the oldest end.
     {
         store::Transaction transaction(m_signals);
         appendMeasurement(m_signals, u, alarmLevel, values, channels, date, time);
@@ -113,15 +113,15 @@ void MeasurementRecorder::RecordMeasurement(int u, int alarmLevel,
         transaction.commit();
     }
 
-    // 3. Counters of the current records.
+    // Counters of the current records.
     if (hooks.currentCountChanged)
         hooks.currentCountChanged(m_signals.recordCount());
 
-    // 4. The plot window, when it shows this unit.
+    // The plot window, when it shows this unit.
     if (hooks.plotRowAdded)
         hooks.plotRowAdded(u);
 
-    // 5. The archive of exceedances.
+    // The archive of exceedances.
     if (alarmLevel >= m_settings.ArcLevel) {
         {
             store::Transaction transaction(m_arc);
@@ -132,7 +132,7 @@ void MeasurementRecorder::RecordMeasurement(int u, int alarmLevel,
             hooks.archiveCountChanged(m_arc.recordCount());
     }
 
-    // 6. The alarm at the trip threshold.
+    // The alarm at the trip threshold.
     if (alarmLevel == 2)
         PlayAlarmSound();
 }

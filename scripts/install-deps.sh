@@ -11,6 +11,7 @@ packages=(
     sqlite3 xvfb xauth xdg-utils openbox x11-utils
     qt6-translations-l10n
     openbox libx11-dev
+    clang-format python3
 )
 
 missing=()

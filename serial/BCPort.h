@@ -211,6 +211,10 @@ public:
 
     // Events. Handlers may be assigned at any time; they run on the GUI
     // thread (smThreadSync, smWindowSync) or on the event thread (smNone).
+    // A handler that throws ends the event delivery (smThreadSync, smNone),
+    // or, with smWindowSync, where the event thread has already gone on, its
+    // exception goes to the program's handler of unhandled errors
+    // (ui/UnhandledError.h) and delivery goes on.
     void SetOnCTSChange(TComSignalEvent handler);
     void SetOnDSRChange(TComSignalEvent handler);
     void SetOnError(TComErrorEvent handler);

@@ -11,7 +11,7 @@
 #include "serial/ComThread.h"
 
 #include "serial/ComMessages.h"
-#include "ui/ErrorHandler.h"
+#include "ui/UnhandledError.h"
 
 #include <QMetaObject>
 #include <cerrno>
@@ -328,8 +328,15 @@ TComThread::Delivery TComThread::handOver(QObject *receiver, bool replyFirst, in
                 // never waits for a handler.
                 h->state = Done;
                 signalFd(h->doneFd);
-                if (port->Connected())
-                    ui::guarded([&] { dispatchCode(port, code); });
+                if (!port->Connected())
+                    return;
+                // Nobody waits for this handler any more: what it throws
+                // goes to the program's handler of unhandled errors.
+                try {
+                    dispatchCode(port, code);
+                } catch (...) {
+                    reportUnhandledError(std::current_exception());
+                }
                 return;
             }
             try {

@@ -1,6 +1,9 @@
 // Message boxes, or their recording under test.
 #include "ui/Messages.h"
 
+#include "ui/ErrorHandler.h"
+#include "ui/UnhandledError.h"
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QPointer>
@@ -31,6 +34,14 @@ QString captionFor(MessageKind kind) {
     }
     return {};
 }
+
+// An exception no caller could take is shown like one escaping from any
+// other event handler. Installed when this module is linked, that is in
+// every program that shows boxes.
+void showUnhandled(const std::exception_ptr &error) {
+    guarded([&] { std::rethrow_exception(error); });
+}
+[[maybe_unused]] const bool g_unhandledShown = (setUnhandledErrorHandler(&showUnhandled), true);
 
 } // namespace
 

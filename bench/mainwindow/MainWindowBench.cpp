@@ -8,6 +8,7 @@
 // The big tables are generated on the first run into ORVEX_BENCH_DIR
 // (default /tmp/orvex-store-bench, shared with the store benchmarks, several
 // minutes for the archive) and linked into a temporary program folder.
+#include "bench/support/GeneratedTables.h"
 #include "config/Settings.h"
 #include "mainwindow/MainOrvex01.h"
 #include "store/Installer.h"
@@ -34,91 +35,13 @@ using namespace orvex;
 
 namespace {
 
-const QDate kFirstDay(2025, 1, 1);
-
-QString benchRoot() {
-    const QString env = qEnvironmentVariable("ORVEX_BENCH_DIR");
-    return env.isEmpty() ? QStringLiteral("/tmp/orvex-store-bench") : env;
-}
-
-void execAll(QSqlDatabase &db, const QStringList &script) {
-    QSqlQuery q(db);
-    for (const QString &sql : script) {
-        if (!q.exec(sql)) {
-            std::fprintf(stderr, "generation failed: %s\n%s\n", qPrintable(sql),
-                         qPrintable(q.lastError().text()));
-            std::abort();
-        }
-        q.finish();
-    }
-}
-
-// Fills one measurement table with `rows` rows over `days` days inside SQLite,
-// with the store's indexes and triggers dropped meanwhile and then recreated
-// by the installer step, which also sets the kept row count.
-void generate(const QString &folder, const store::TableDef &def, qint64 rows, int days,
-              bool archive) {
-    store::createDatabase(folder);
-    const QString name = QStringLiteral("generate");
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(folder + QLatin1Char('/') + def.fileName);
-        db.open();
-        QStringList drop;
-        QSqlQuery q(db);
-        q.exec(QStringLiteral("SELECT type, name FROM sqlite_master WHERE type IN "
-                              "('index','trigger') AND sql IS NOT NULL"));
-        while (q.next())
-            drop << QStringLiteral("DROP %1 \"%2\"")
-                        .arg(q.value(0).toString().toUpper(), q.value(1).toString());
-        q.finish();
-        const double perDay = double(rows) / days;
-        const QString alarm = archive ? QStringLiteral("CASE WHEN i % 5 = 0 THEN 2 ELSE 1 END")
-                                      : QStringLiteral("CASE WHEN i % 997 = 0 THEN 2 WHEN i % "
-                                                       "101 = 0 THEN 1 ELSE 0 END");
-        const QString insert =
-            QStringLiteral(
-                "WITH RECURSIVE s(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM s WHERE i < %1) "
-                "INSERT INTO \"%2\" (Date, Time, UnitNo, D1, D2, D3, D4, D5, D6, D7, D8, Alarm) "
-                "SELECT date('%3', '+' || CAST(i / %4 AS INTEGER) || ' days'), "
-                "time(CAST((i % %4) * 86400.0 / %4 AS INTEGER), 'unixepoch'), 1 + i % 15, "
-                "(i % 1000) / 100.0, 1.25, 2.5, 3.75, 5.0, 6.25, 7.5, 8.75, %5 FROM s")
-                .arg(rows - 1)
-                .arg(def.sqlName, kFirstDay.toString(Qt::ISODate))
-                .arg(perDay, 0, 'f', 6)
-                .arg(alarm);
-        execAll(db, drop);
-        execAll(db, {QStringLiteral("PRAGMA synchronous=OFF"), QStringLiteral("BEGIN"), insert,
-                     QStringLiteral("COMMIT")});
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(name);
-    store::createDatabase(folder);
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(folder + QLatin1Char('/') + def.fileName);
-        db.open();
-        execAll(db, {QStringLiteral("UPDATE orvex_rowcount SET n = (SELECT count(*) FROM \"%1\")")
-                         .arg(def.sqlName),
-                     QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")});
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(name);
-}
-
 // The table file of a generated data set (the same folders as the store's
 // benchmarks use, so one generation serves both).
 QString dataset(const store::TableDef &def, qint64 rows, int days, bool archive) {
-    const QString folder =
-        benchRoot() + QStringLiteral("/%1-%2").arg(def.sqlName.toLower()).arg(rows);
-    if (!QFile::exists(folder + QStringLiteral("/complete"))) {
-        std::fprintf(stderr, "generating %s with %lld rows in %s ...\n", qPrintable(def.fileName),
-                     static_cast<long long>(rows), qPrintable(folder));
-        QDir(folder).removeRecursively();
-        generate(folder, def, rows, days, archive);
-        QFile(folder + QStringLiteral("/complete")).open(QIODevice::WriteOnly);
-    }
-    return folder + QLatin1Char('/') + def.fileName;
+    return bench::generatedDatabase(
+               bench::dataRoot("ORVEX_BENCH_DIR", QStringLiteral("/tmp/orvex-store-bench")), def,
+               rows, days, archive) +
+           QLatin1Char('/') + def.fileName;
 }
 
 void evict(const QString &file) {

@@ -7,15 +7,16 @@
 // at 10 million rows. Reports the mean and, as counters, the median and the
 // 99th percentile of the single recordings in milliseconds.
 //
-// The tables are taken from the table store benchmark's generated data
-// (ORVEX_BENCH_DIR, default /tmp/orvex-store-bench) when it exists, copied
-// into /tmp/orvex-pollcycle-bench so that both benchmarks can run; otherwise
-// they are generated there (several minutes for the archive).
+// The tables are copied from the table store benchmark's generated data
+// (ORVEX_BENCH_DIR, default /tmp/orvex-store-bench; generated there first
+// when missing, several minutes for the archive) into
+// /tmp/orvex-pollcycle-bench, so that both benchmarks can run.
 //
 // Schedule: the poll cycle against the unit simulator on a pseudo-terminal,
 // 200 timer ticks with and without the progress bar; every tick is compared
 // with the moment the poll timeline gives it (the interval in force
 // after the previous tick). Counters: median and worst deviation in ms.
+#include "bench/support/GeneratedTables.h"
 #include "config/Settings.h"
 #include "polling/PollCycle.h"
 #include "polling/Recording.h"
@@ -49,10 +50,6 @@ using namespace orvex;
 
 namespace {
 
-QString storeBenchRoot() {
-    const QString env = qEnvironmentVariable("ORVEX_BENCH_DIR");
-    return env.isEmpty() ? QStringLiteral("/tmp/orvex-store-bench") : env;
-}
 const QString kRoot = QStringLiteral("/tmp/orvex-pollcycle-bench");
 
 void exec(const QString &file, const QStringList &script) {
@@ -74,52 +71,29 @@ void exec(const QString &file, const QStringList &script) {
     QSqlDatabase::removeDatabase(name);
 }
 
-// A measurement table file with `rows` rows: copied from the store
-// benchmark's data when it has that size, generated otherwise.
-void provide(const QString &folder, const QString &file, const QString &sqlName, qint64 rows,
-             const QString &storeDataset) {
-    const QString target = folder + QLatin1Char('/') + file;
+// Copies the measurement table of `def` with `rows` rows from the store
+// benchmark's generated data (generated there first when missing) into
+// `folder`. The store benchmark's recordings leave gaps at the start of the
+// ids, which the copy's kept row count follows.
+void provide(const QString &folder, const store::TableDef &def, qint64 rows, int days,
+             bool archive) {
     const QString source =
-        storeBenchRoot() + QLatin1Char('/') + storeDataset + QLatin1Char('/') + file;
-    if (QFile::exists(storeBenchRoot() + QLatin1Char('/') + storeDataset +
-                      QStringLiteral("/complete")) &&
-        !QFile::exists(source + QStringLiteral("-wal"))) {
-        QFile::remove(target);
-        if (QFile::copy(source, target)) {
-            exec(target, {QStringLiteral("UPDATE orvex_rowcount SET n = (SELECT MAX(Meas_IDX) - "
-                                         "MIN(Meas_IDX) + 1 FROM \"%1\")")
-                              .arg(sqlName)});
-            const qint64 have = [&] {
-                qint64 n = 0;
-                const QString name = QStringLiteral("pollbench-count");
-                {
-                    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-                    db.setDatabaseName(target);
-                    db.open();
-                    QSqlQuery q(QStringLiteral("SELECT n FROM orvex_rowcount"), db);
-                    if (q.next())
-                        n = q.value(0).toLongLong();
-                    db.close();
-                }
-                QSqlDatabase::removeDatabase(name);
-                return n;
-            }();
-            if (have >= rows)
-                return;
+        bench::generatedDatabase(
+            bench::dataRoot("ORVEX_BENCH_DIR", QStringLiteral("/tmp/orvex-store-bench")), def, rows,
+            days, archive) +
+        QLatin1Char('/') + def.fileName;
+    const QString target = folder + QLatin1Char('/') + def.fileName;
+    for (const QString &suffix : {QString(), QStringLiteral("-wal")}) {
+        QFile::remove(target + suffix);
+        if (QFile::exists(source + suffix) && !QFile::copy(source + suffix, target + suffix)) {
+            std::fprintf(stderr, "cannot copy %s\n", qPrintable(source + suffix));
+            std::abort();
         }
     }
-    std::fprintf(stderr, "generating %s with %lld rows ...\n", qPrintable(target), (long long)rows);
-    exec(target,
-         {QStringLiteral("PRAGMA synchronous=OFF"), QStringLiteral("BEGIN"),
-          QStringLiteral(
-              "WITH RECURSIVE s(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM s WHERE i < %1) "
-              "INSERT INTO \"%2\" (Date, Time, UnitNo, D1, D2, D3, D4, D5, D6, D7, D8, Alarm) "
-              "SELECT date('2025-01-01', '+' || (i / 100000) || ' days'), '12:00:00', "
-              "1 + i % 15, (i % 1000) / 100.0, 1.25, 2.5, 3.75, 5.0, 6.25, 7.5, 8.75, "
-              "1 + i % 2 FROM s")
-              .arg(rows - 1)
-              .arg(sqlName),
-          QStringLiteral("COMMIT"), QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")});
+    exec(target, {QStringLiteral("UPDATE %1 SET n = (SELECT MAX(Meas_IDX) - MIN(Meas_IDX) + 1 "
+                                 "FROM \"%2\")")
+                      .arg(QString::fromLatin1(store::kRowCountTable), def.sqlName),
+                  QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")});
 }
 
 QString database(qint64 signalRows) {
@@ -127,10 +101,10 @@ QString database(qint64 signalRows) {
     if (!QFile::exists(folder + QStringLiteral("/complete"))) {
         QDir(folder).removeRecursively();
         store::createDatabase(folder);
-        provide(folder, QStringLiteral("Signals.DB"), QStringLiteral("Signals"), signalRows,
-                QStringLiteral("signals-%1").arg(signalRows));
-        provide(folder, QStringLiteral("Arc.DB"), QStringLiteral("Arc"), 10'000'000,
-                QStringLiteral("arc-10000000"));
+        // Current data: 120 hours of 15 units every 10 s is 648,000 rows.
+        provide(folder, store::signalsTable(), signalRows,
+                int(std::max<qint64>(1, signalRows * 5 / 648000)), false);
+        provide(folder, store::arcTable(), 10'000'000, 730, true);
         QFile(folder + QStringLiteral("/complete")).open(QIODevice::WriteOnly);
     }
     return folder;

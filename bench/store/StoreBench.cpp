@@ -8,6 +8,7 @@
 // archive) into ORVEX_BENCH_DIR, default /tmp/orvex-store-bench, and reused
 // by later runs. Recording benchmarks append to them; Signals.DB stays at its
 // size through trimming, the archive grows by the rows appended.
+#include "bench/support/GeneratedTables.h"
 #include "store/Installer.h"
 #include "store/Table.h"
 
@@ -30,97 +31,12 @@ using namespace orvex::store;
 namespace {
 
 constexpr qint64 kArchiveRows = 10'000'000;
-const QDate kFirstDay(2025, 1, 1);
-
 QString benchRoot() {
-    const QString env = qEnvironmentVariable("ORVEX_BENCH_DIR");
-    return env.isEmpty() ? QStringLiteral("/tmp/orvex-store-bench") : env;
+    return orvex::bench::dataRoot("ORVEX_BENCH_DIR", QStringLiteral("/tmp/orvex-store-bench"));
 }
 
-void execAll(QSqlDatabase &db, const QStringList &script) {
-    QSqlQuery q(db);
-    for (const QString &sql : script) {
-        if (!q.exec(sql)) {
-            std::fprintf(stderr, "generation failed: %s\n%s\n", qPrintable(sql),
-                         qPrintable(q.lastError().text()));
-            std::abort();
-        }
-        q.finish();
-    }
-}
-
-// Fills one measurement table with `rows` rows spread over `days` days, all
-// units, with alarm levels as the table sees them: in the current data
-// mostly 0 with a few warning and trip rows, in the archive only 1 and 2.
-// The rows are made inside SQLite in one transaction with the store's own
-// indexes and triggers dropped, which the installer step then recreates.
-void generate(const QString &folder, const TableDef &def, qint64 rows, int days, bool archive) {
-    createDatabase(folder);
-    const QString file = folder + QLatin1Char('/') + def.fileName;
-    const QString name = QStringLiteral("generate");
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(file);
-        db.open();
-        QStringList drop;
-        QSqlQuery q(db);
-        q.exec(
-            QStringLiteral("SELECT type, name FROM sqlite_master WHERE type IN ('index','trigger') "
-                           "AND sql IS NOT NULL"));
-        while (q.next())
-            drop << QStringLiteral("DROP %1 \"%2\"")
-                        .arg(q.value(0).toString().toUpper(), q.value(1).toString());
-        q.finish();
-        const double perDay = double(rows) / days;
-        const QString alarm = archive
-                                  ? QStringLiteral("CASE WHEN i % 5 = 0 THEN 2 ELSE 1 END")
-                                  : QStringLiteral("CASE WHEN i % 997 = 0 THEN 2 WHEN i % 101 = 0 "
-                                                   "THEN 1 ELSE 0 END");
-        const QString insert =
-            QStringLiteral(
-                "WITH RECURSIVE s(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM s WHERE i < %1) "
-                "INSERT INTO \"%2\" (Date, Time, UnitNo, D1, D2, D3, D4, D5, D6, D7, D8, Alarm) "
-                "SELECT date('%3', '+' || CAST(i / %4 AS INTEGER) || ' days'), "
-                "time(CAST((i % %4) * 86400.0 / %4 AS INTEGER), 'unixepoch'), 1 + i % 15, "
-                "(i % 1000) / 100.0, 1.25, 2.5, 3.75, 5.0, 6.25, 7.5, 8.75, %5 FROM s")
-                .arg(rows - 1)
-                .arg(def.sqlName, kFirstDay.toString(Qt::ISODate))
-                .arg(perDay, 0, 'f', 6)
-                .arg(alarm);
-        execAll(db, drop);
-        execAll(db, {QStringLiteral("PRAGMA synchronous=OFF"), QStringLiteral("BEGIN"), insert,
-                     QStringLiteral("COMMIT")});
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(name);
-    createDatabase(folder); // indexes and triggers back
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(file);
-        db.open();
-        execAll(db, {QStringLiteral("UPDATE orvex_rowcount SET n = (SELECT count(*) FROM \"%1\")")
-                         .arg(def.sqlName),
-                     QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")});
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(name);
-}
-
-// A folder whose measurement table holds `rows` rows, generated once.
 QString dataset(const TableDef &def, qint64 rows, int days, bool archive) {
-    QString folder = benchRoot() + QStringLiteral("/%1-%2").arg(def.sqlName.toLower()).arg(rows);
-    const QString marker = folder + QStringLiteral("/complete");
-    if (!QFile::exists(marker)) {
-        std::fprintf(stderr, "generating %s with %lld rows in %s ...\n", qPrintable(def.fileName),
-                     static_cast<long long>(rows), qPrintable(folder));
-        QElapsedTimer timer;
-        timer.start();
-        QDir(folder).removeRecursively();
-        generate(folder, def, rows, days, archive);
-        QFile(marker).open(QIODevice::WriteOnly);
-        std::fprintf(stderr, "  done in %.1f s\n", timer.elapsed() / 1000.0);
-    }
-    return folder;
+    return orvex::bench::generatedDatabase(benchRoot(), def, rows, days, archive);
 }
 
 QString archiveFolder() {

@@ -8,7 +8,7 @@
 // the process's resident memory (rss_mib) afterwards. The tables are made on
 // the first run (a few minutes for the archive) in ORVEX_VIEWS_BENCH_DIR,
 // default /tmp/orvex-views-bench, and reused; the benchmarks only read them.
-#include "store/Installer.h"
+#include "bench/support/GeneratedTables.h"
 #include "store/Schema.h"
 #include "views/DataArc.h"
 #include "views/DataArc2.h"
@@ -42,96 +42,12 @@ namespace {
 constexpr qint64 kArchiveRows = 10'000'000;
 constexpr qint64 kCurrentRows = 648'000;
 constexpr int kArchiveDays = 730;
-const QDate kFirstDay(2025, 1, 1);
-
-QString benchRoot() {
-    const QString env = qEnvironmentVariable("ORVEX_VIEWS_BENCH_DIR");
-    return env.isEmpty() ? QStringLiteral("/tmp/orvex-views-bench") : env;
-}
-
-void execAll(QSqlDatabase &db, const QStringList &script) {
-    QSqlQuery q(db);
-    for (const QString &sql : script) {
-        if (!q.exec(sql)) {
-            std::fprintf(stderr, "generation failed: %s\n%s\n", qPrintable(sql),
-                         qPrintable(q.lastError().text()));
-            std::abort();
-        }
-        q.finish();
-    }
-}
-
-// Fills the measurement table of `def` inside SQLite in one statement, with
-// the store's indexes and triggers dropped meanwhile and made again by the
-// installer step afterwards. Rows run from kFirstDay over `days` days, all
-// 15 units in turn; the archive holds alarm levels 1 and 2, the current data
-// mostly 0 with a few 1 and 2.
-void generate(const QString &folder, const store::TableDef &def, qint64 rows, int days,
-              bool archive) {
-    store::createDatabase(folder);
-    const QString file = folder + QLatin1Char('/') + def.fileName;
-    const QString name = QStringLiteral("generate");
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(file);
-        db.open();
-        QStringList drop;
-        QSqlQuery q(db);
-        q.exec(QStringLiteral("SELECT type, name FROM sqlite_master WHERE type IN "
-                              "('index','trigger') AND sql IS NOT NULL"));
-        while (q.next())
-            drop << QStringLiteral("DROP %1 \"%2\"")
-                        .arg(q.value(0).toString().toUpper(), q.value(1).toString());
-        q.finish();
-        const QString alarm = archive ? QStringLiteral("CASE WHEN i % 5 = 0 THEN 2 ELSE 1 END")
-                                      : QStringLiteral("CASE WHEN i % 997 = 0 THEN 2 WHEN i % "
-                                                       "101 = 0 THEN 1 ELSE 0 END");
-        const double perDay = double(rows) / days;
-        const QString insert =
-            QStringLiteral(
-                "WITH RECURSIVE s(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM s WHERE i < %1) "
-                "INSERT INTO \"%2\" (Date, Time, UnitNo, D1, D2, D3, D4, D5, D6, D7, D8, Alarm) "
-                "SELECT date('%3', '+' || CAST(i / %4 AS INTEGER) || ' days'), "
-                "time(CAST((i % %4) * 86400.0 / %4 AS INTEGER), 'unixepoch'), 1 + i % 15, "
-                "(i % 1000) / 100.0, 1.25, 2.5, 3.75, 5.0, 6.25, 7.5, 8.75, %5 FROM s")
-                .arg(rows - 1)
-                .arg(def.sqlName, kFirstDay.toString(Qt::ISODate))
-                .arg(perDay, 0, 'f', 6)
-                .arg(alarm);
-        execAll(db, drop);
-        execAll(db, {QStringLiteral("PRAGMA synchronous=OFF"), QStringLiteral("BEGIN"), insert,
-                     QStringLiteral("COMMIT")});
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(name);
-    store::createDatabase(folder);
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(file);
-        db.open();
-        execAll(db, {QStringLiteral("UPDATE %1 SET n = (SELECT count(*) FROM \"%2\")")
-                         .arg(QString::fromLatin1(store::kRowCountTable), def.sqlName),
-                     QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")});
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(name);
-}
+using bench::kFirstDay;
 
 QString dataset(const store::TableDef &def, qint64 rows, int days, bool archive) {
-    const QString folder =
-        benchRoot() + QStringLiteral("/%1-%2").arg(def.sqlName.toLower()).arg(rows);
-    const QString marker = folder + QStringLiteral("/complete");
-    if (!QFile::exists(marker)) {
-        std::fprintf(stderr, "generating %s with %lld rows in %s ...\n", qPrintable(def.fileName),
-                     static_cast<long long>(rows), qPrintable(folder));
-        QElapsedTimer timer;
-        timer.start();
-        QDir(folder).removeRecursively();
-        generate(folder, def, rows, days, archive);
-        QFile(marker).open(QIODevice::WriteOnly);
-        std::fprintf(stderr, "  done in %.1f s\n", timer.elapsed() / 1000.0);
-    }
-    return folder;
+    return bench::generatedDatabase(
+        bench::dataRoot("ORVEX_VIEWS_BENCH_DIR", QStringLiteral("/tmp/orvex-views-bench")), def,
+        rows, days, archive);
 }
 
 QString archiveFolder() {

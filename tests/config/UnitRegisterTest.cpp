@@ -52,6 +52,8 @@ void PrintTo(const SensorRow &r, std::ostream *os) {
 class Register : public ::testing::Test {
 protected:
     void SetUp() override {
+        // As the windows do: the register's warnings become boxes.
+        reg.setOnWarning([](const QString &text) { ui::showWarning(text); });
         database = folder.file("Database");
         store::createDatabase(database);
         units.setDatabaseName(database);
@@ -423,6 +425,23 @@ TEST_F(Register, DuplicatesBeyondTheCountOrWithOneUnitAreNotReported) {
     setAddresses({1, 2, 1});
     settings.UnitsAmount = 2;
     EXPECT_FALSE(reg.CheckDuplicateAddresses());
+    EXPECT_EQ(messages.count(), 0);
+}
+
+// The register shows nothing itself: its warnings reach its owner's handler,
+// each before the cursor moves on, and its answers hold without a handler.
+TEST_F(Register, WarningsGoToTheHandlerBeforeTheCursorMoves) {
+    seedUnits(5);
+    settings.UnitsAmount = 5;
+    setAddresses({1, 1, 1, 4, 5});
+    moveToRow(5);
+    QList<int> rowsAtWarnings;
+    reg.setOnWarning([&](const QString &) { rowsAtWarnings << row(); });
+    EXPECT_TRUE(reg.CheckDuplicateAddresses());
+    EXPECT_EQ(rowsAtWarnings, QList<int>({5, 1, 1}));
+    reg.setOnWarning(nullptr);
+    EXPECT_TRUE(reg.CheckDuplicateAddresses());
+    EXPECT_TRUE(reg.changeUnitCount(5, 3));
     EXPECT_EQ(messages.count(), 0);
 }
 

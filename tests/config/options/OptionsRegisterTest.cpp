@@ -100,6 +100,7 @@ TEST_F(RegisterScreens, DuplicateAddressesKeepTheDialogComingBackUntilTheyDiffer
     host.BuiltUnits = 3;
     create();
     UnitRegister reg(host.UnitsTable, host.SensorTable, host.Settings);
+    reg.setOnWarning([](const QString &text) { ui::showWarning(text); });
     QStringList typed{"1", "3", "7"}; // unit 2's address in each showing
     int showings = 0;
     bool duplicates = true;
