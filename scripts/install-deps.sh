@@ -12,6 +12,7 @@ packages=(
     sqlite3 xvfb xauth xdg-utils
     qt6-translations-l10n
     openbox libx11-dev
+    dbus at-spi2-core python3-dbus
 )
 
 missing=()
