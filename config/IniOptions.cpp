@@ -411,25 +411,19 @@ QWidget *TIniOptionsForm::buildSoundTab() {
 }
 
 void TIniOptionsForm::setHint(QWidget *control, const QString &text, bool always) {
-    m_hints.insert(control, Hint{text, always});
+    m_hints.set(control, text, always);
 }
 
 QString TIniOptionsForm::hintOf(const QWidget *control) const {
-    const auto it = m_hints.constFind(control);
-    if (it == m_hints.constEnd())
-        return QString();
-    return it->always || m_host.hintsOn() ? it->text : QString();
+    return m_hints.shown(control, m_host.hintsOn());
 }
 
 void TIniOptionsForm::applyHints() {
-    for (auto it = m_hints.constBegin(); it != m_hints.constEnd(); ++it) {
-        auto *control = const_cast<QWidget *>(it.key());
-        const QString text = hintOf(control);
-        // The hint text as the system writes it (carriage returns for line
-        // breaks); the program's hint hook renders it.
-        control->setToolTip(text);
-        if (it->always)
-            control->setProperty(kOwnHintSwitchProperty, true);
+    // The hint texts as the system writes them (carriage returns for line
+    // breaks); the program's hint hook renders them.
+    m_hints.apply(m_host.hintsOn());
+    for (auto it = m_hints.hints().constBegin(); it != m_hints.hints().constEnd(); ++it) {
+        QWidget *control = it.key();
         const int tab = PageControl1->indexOf(control);
         if (tab >= 0)
             PageControl1->setTabToolTip(tab, control->toolTip());

@@ -107,7 +107,7 @@ public:
     // The hint a control shows (empty when hints are off for it).
     QString hintOf(const QWidget *control) const;
     // The hint text a control carries, whether shown or not.
-    QString hintTextOf(const QWidget *control) const { return m_hints.value(control).text; }
+    QString hintTextOf(const QWidget *control) const { return m_hints.text(control); }
 
     // --- controls ---------------------------------------------------------
     QTabWidget *PageControl1;
@@ -201,11 +201,7 @@ private:
     FocusWatcher *m_focus;
     std::function<QStringList(QWidget *)> m_chooseSoundFile;
 
-    struct Hint {
-        QString text;
-        bool always = false;
-    };
-    QHash<const QWidget *, Hint> m_hints;
+    ui::HintRegistry m_hints;
 
     bool m_loaded = false;    // the creation step ran to its end
     bool m_shownOnce = false; // centred on the screen the first time only

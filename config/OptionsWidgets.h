@@ -1,6 +1,8 @@
 // Controls of the options dialog that Qt has no ready equivalent for.
 #pragma once
 
+#include "ui/Hints.h"
+
 #include <QAbstractSpinBox>
 #include <QButtonGroup>
 #include <QGridLayout>
@@ -136,9 +138,7 @@ private:
     bool m_running = false;
 };
 
-// Name of the widget property that gives a control its own hint switch; the
-// program's hint hook looks for it from the control up. Controls whose hints
-// are always shown carry it set to true.
-inline constexpr const char *kOwnHintSwitchProperty = "orvexShowHint";
+// Controls whose hints are always shown carry their own hint switch, on.
+using ui::kOwnHintSwitchProperty;
 
 } // namespace orvex::config

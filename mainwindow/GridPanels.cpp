@@ -10,8 +10,6 @@ namespace orvex::mainwindow {
 
 namespace {
 
-constexpr const char *kHintSwitchProperty = "orvexShowHint";
-
 void drawBevel(QPainter &p, QRect &r, TBevelPanel::Bevel bevel, int width, const QPalette &pal) {
     if (bevel == TBevelPanel::Bevel::None)
         return;
@@ -130,19 +128,6 @@ void TSensPanel::setPointSize(int points) {
     QFont f = font();
     f.setPointSize(points);
     setFont(f);
-}
-
-bool hintSwitch(const QWidget *widget) {
-    for (const QWidget *w = widget; w; w = w->parentWidget()) {
-        const QVariant own = w->property(kHintSwitchProperty);
-        if (own.isValid())
-            return own.toBool();
-    }
-    return true;
-}
-
-void setOwnHintSwitch(QWidget *widget, bool on) {
-    widget->setProperty(kHintSwitchProperty, on);
 }
 
 } // namespace orvex::mainwindow

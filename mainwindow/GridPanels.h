@@ -6,6 +6,7 @@
 #pragma once
 
 #include "polling/UnitState.h"
+#include "ui/Hints.h"
 
 #include <QColor>
 #include <QLabel>
@@ -90,10 +91,8 @@ protected:
     QString accessibleNameFor(const QString &caption) const override;
 };
 
-// Effective hint switch of a widget: its own switch when it has one, else the
-// switch of the nearest parent that has one; hints are on when nobody says.
-bool hintSwitch(const QWidget *widget);
-// Gives a widget its own hint switch (the window's, or a grid panel's).
-void setOwnHintSwitch(QWidget *widget, bool on);
+// The hint switches of the window and of the grid panels.
+using ui::hintSwitch;
+using ui::setOwnHintSwitch;
 
 } // namespace orvex::mainwindow

@@ -12,6 +12,7 @@ packages=(
     qt6-translations-l10n
     openbox libx11-dev
     clang-format python3
+    dbus at-spi2-core python3-dbus
 )
 
 missing=()

@@ -30,7 +30,8 @@ ActivationWatch::ActivationWatch(QWidget *window, OwnBoxes ownBoxes)
 ActivationWatch::~ActivationWatch() {
     // The window's destruction hides it and moves the focus; nothing may
     // react to that any more.
-    disconnect(qGuiApp, nullptr, this, nullptr);
+    if (qGuiApp)
+        disconnect(qGuiApp, nullptr, this, nullptr);
 }
 
 void ActivationWatch::forgetAbsence() {

@@ -245,14 +245,13 @@ void TDataViewForm::buildControls() {
 }
 
 void TDataViewForm::setHint(QWidget *widget, const QString &hint) {
-    m_hints.insert(widget, hint);
-    widget->setToolTip(m_hintsOn ? hint : QString());
+    m_hints.set(widget, hint);
+    widget->setToolTip(m_hints.shown(widget, m_hintsOn));
 }
 
 void TDataViewForm::setHintsEnabled(bool on) {
     m_hintsOn = on;
-    for (auto it = m_hints.cbegin(); it != m_hints.cend(); ++it)
-        it.key()->setToolTip(on ? it.value() : QString());
+    m_hints.apply(on);
 }
 
 void TDataViewForm::FormCreate() {

@@ -7,6 +7,7 @@
 
 #include "config/Settings.h"
 #include "store/Table.h"
+#include "ui/Hints.h"
 #include "views/DateField.h"
 #include "views/MeasurementGrid.h"
 #include "views/MeasurementModel.h"
@@ -134,7 +135,7 @@ private:
     store::Table m_table;
     MeasurementModel *m_model = nullptr;
     TDateDlgForm *m_picker = nullptr;
-    QHash<QWidget *, QString> m_hints;
+    ui::HintRegistry m_hints;
     bool m_hintsOn = true;
     ui::ActivationWatch *m_activation = nullptr;
 };
