@@ -267,7 +267,7 @@ fi
 sha=$(git -C "$repo" rev-parse HEAD)
 git -C "$repo" bundle create "$run/head.bundle" HEAD 2>/dev/null
 mkdir -p "$root/root"
-git clone -q "$run/head.bundle" "$root/root/orvex"
+git -c advice.detachedHead=false clone -q "$run/head.bundle" "$root/root/orvex"
 git -C "$root/root/orvex" -c advice.detachedHead=false checkout -q --detach "$sha"
 echo "Checking $(git -C "$repo" log -1 --format='%h %s' "$sha")"
 echo "in $root (logs in $run)"
