@@ -243,8 +243,11 @@ package_check() {
     kept() { [ -f "$root$f/orvex01m.INI" ] && [ "$(sha256sum < "$root$f/orvex01m.INI")" = "$sum" ] &&
         [ "$(sql 'SELECT COUNT(*) FROM Signals')" = "$rows" ]; }
 
-    if in_root env DEBIAN_FRONTEND=noninteractive apt-get install -y "$n" > "$run/install-new.log" 2>&1 && kept; then
-        verdict OK "upgrade to $(in_root dpkg-query -W -f '${Version}' orvex01m): OK, edited settings file and $rows rows kept"
+    # A lost table is made again by the upgrade; the others stay as they are.
+    rm -f "$root$f/Database/Plot.db"
+    if in_root env DEBIAN_FRONTEND=noninteractive apt-get install -y "$n" > "$run/install-new.log" 2>&1 && kept &&
+        [ -f "$root$f/Database/Plot.db" ]; then
+        verdict OK "upgrade to $(in_root dpkg-query -W -f '${Version}' orvex01m): OK, edited settings file and $rows rows kept, missing Plot.db made again"
     else
         verdict FAIL "upgrade: FAIL (see $run/install-new.log)"
     fi
