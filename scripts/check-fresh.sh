@@ -136,9 +136,22 @@ in_root() {
         PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin "$@"
 }
 
+# The display a virtual X server chose (-displayfd 1: it prints the number
+# of a free display on its standard output, here LOG). The X sockets are
+# shared with the host and with other roots, so a fixed number could clash.
+display_of() {
+    local d="" i
+    for i in $(seq 60); do
+        d=$(grep -m 1 -x '[0-9][0-9]*' "$1" 2>/dev/null || true)
+        [ -n "$d" ] && break
+        sleep 1
+    done
+    echo "${d:-99}"
+}
+
 # The package check (--package): prints one verdict line per step.
 package_check() {
-    local old=$1 new=$2 failed=0 t win dlg app rows units sum
+    local old=$1 new=$2 failed=0 t win dlg app rows units sum disp=""
     cp "$old" "$new" "$root/tmp/"
     local o="/tmp/$(basename "$old")" n="/tmp/$(basename "$new")" f=/opt/orvex01m
     verdict() { # verdict OK|FAIL TEXT
@@ -146,12 +159,12 @@ package_check() {
         [ "$1" = OK ] || failed=1
     }
     sql() { in_root sqlite3 "$f/Database/Signals.DB" "$1" 2>/dev/null || echo 0; }
-    as_op() { in_root runuser -u op -- env HOME=/home/op DISPLAY=:72 "$@"; }
+    as_op() { in_root runuser -u op -- env HOME=/home/op DISPLAY=":$disp" "$@"; }
     # Background programs of the operator: their pids through pid files.
     op_bg() { # op_bg NAME command...
         local name=$1
         shift
-        in_root runuser -u op -- env HOME=/home/op DISPLAY=:72 \
+        in_root runuser -u op -- env HOME=/home/op DISPLAY=":$disp" \
             sh -c 'echo $$ > /tmp/'"$name"'.pid; exec "$@"' sh "$@" > "$run/$name.log" 2>&1 &
     }
     op_kill() { [ -f "$root/tmp/$1.pid" ] && kill "$(cat "$root/tmp/$1.pid")" 2>/dev/null || true; }
@@ -173,7 +186,7 @@ package_check() {
         verdict FAIL "apt install $(basename "$old"): FAIL: $(grep -E '^E:|Depends:' "$run/install-old.log" | head -n 1)"
         return 1
     fi
-    echo "  $(ls -ld --time-style=+ "$root$f" | awk '{print $1, $3, $4}') $f; $(in_root "$f/orvex01m" --version); group: $(in_root getent group orvex01m)"
+    echo "  $(in_root stat -c '%A %U:%G %n' "$f"); $(in_root "$f/orvex01m" --version); $(in_root getent group orvex01m)"
 
     # An operator account, and the check's own tools.
     in_root adduser --quiet --disabled-password --gecos '' op > "$run/op.log" 2>&1
@@ -181,7 +194,8 @@ package_check() {
     in_root adduser --quiet op dialout >> "$run/op.log" 2>&1
     in_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
         xvfb xdotool sqlite3 > "$run/tools.log" 2>&1
-    op_bg xvfb Xvfb :72 -screen 0 1280x1024x24 -nolisten tcp
+    op_bg xvfb Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp
+    disp=$(display_of "$run/xvfb.log")
     op_bg unitsim "$f/unitsim" --link "$f/ports/COM1" --demo
     sleep 2
     op_bg app "$f/orvex01m"
@@ -211,7 +225,7 @@ package_check() {
             sleep 1
         done
         if [ -f "$root$f/orvex01m.INI" ] && [ "${rows:-0}" -ge 1 ]; then
-            verdict OK "program as op ($(as_op id -nG)): OK, options run saved $(ls -l "$root$f/orvex01m.INI" | awk '{print $1, $3, $4}') orvex01m.INI (port $(grep -a '^No=' "$root$f/orvex01m.INI" | tr -d '\r')), СТАРТ recorded $rows rows in $(ls -l "$root$f/Database/Signals.DB" | awk '{print $1, $3, $4}') Signals.DB"
+            verdict OK "program as op ($(as_op id -nG)): OK, options run saved $(in_root stat -c '%A %U:%G %n' "$f/orvex01m.INI") (port No=$(grep -a '^No=' "$root$f/orvex01m.INI" | tr -dc 0-9)), СТАРТ recorded $rows rows in $(in_root stat -c '%A %U:%G %n' "$f/Database/Signals.DB")"
         else
             verdict FAIL "program as op: FAIL: settings file $([ -f "$root$f/orvex01m.INI" ] && echo written || echo missing), $rows rows"
         fi
@@ -229,8 +243,11 @@ package_check() {
     kept() { [ -f "$root$f/orvex01m.INI" ] && [ "$(sha256sum < "$root$f/orvex01m.INI")" = "$sum" ] &&
         [ "$(sql 'SELECT COUNT(*) FROM Signals')" = "$rows" ]; }
 
-    if in_root env DEBIAN_FRONTEND=noninteractive apt-get install -y "$n" > "$run/install-new.log" 2>&1 && kept; then
-        verdict OK "upgrade to $(in_root dpkg-query -W -f '${Version}' orvex01m): OK, edited settings file and $rows rows kept"
+    # A lost table is made again by the upgrade; the others stay as they are.
+    rm -f "$root$f/Database/Plot.db"
+    if in_root env DEBIAN_FRONTEND=noninteractive apt-get install -y "$n" > "$run/install-new.log" 2>&1 && kept &&
+        [ -f "$root$f/Database/Plot.db" ]; then
+        verdict OK "upgrade to $(in_root dpkg-query -W -f '${Version}' orvex01m): OK, edited settings file and $rows rows kept, missing Plot.db made again"
     else
         verdict FAIL "upgrade: FAIL (see $run/install-new.log)"
     fi
@@ -267,7 +284,7 @@ fi
 sha=$(git -C "$repo" rev-parse HEAD)
 git -C "$repo" bundle create "$run/head.bundle" HEAD 2>/dev/null
 mkdir -p "$root/root"
-git clone -q "$run/head.bundle" "$root/root/orvex"
+git -c advice.detachedHead=false clone -q "$run/head.bundle" "$root/root/orvex"
 git -C "$root/root/orvex" -c advice.detachedHead=false checkout -q --detach "$sha"
 echo "Checking $(git -C "$repo" log -1 --format='%h %s' "$sha")"
 echo "in $root (logs in $run)"
@@ -301,12 +318,14 @@ fi
 demo_check() {
     in_root sh -c 'apt-get update -qq && DEBIAN_FRONTEND=noninteractive \
         apt-get install -y -qq --no-install-recommends xvfb xdotool sqlite3' > "$run/demo-tools.log" 2>&1
-    in_root Xvfb :71 -screen 0 1280x1024x24 -nolisten tcp > "$run/xvfb.log" 2>&1 &
+    in_root Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp > "$run/xvfb.log" 2>&1 &
     xvfb=$!
-    in_root sh -c "cd /root/orvex && DISPLAY=:71 $launcher scripts/run-demo.sh" \
+    local disp
+    disp=$(display_of "$run/xvfb.log")
+    in_root sh -c "cd /root/orvex && DISPLAY=:$disp $launcher scripts/run-demo.sh" \
         > "$run/demo.log" 2>&1 &
     demo=$!
-    local x="in_root env DISPLAY=:71 xdotool" win="" pid="" rows=0 units=0 t
+    local x="in_root env DISPLAY=:$disp xdotool" win="" pid="" rows=0 units=0 t
     # The build comes first (up to an hour on a busy machine).
     for t in $(seq 3600); do
         kill -0 "$demo" 2>/dev/null || break
@@ -321,7 +340,7 @@ demo_check() {
         sleep 2
         # СТАРТ is at (32,4)-(177,29) of the tool bar, right under the menu bar.
         $x mousemove --window "$win" 100 34 click 1
-        for t in $(seq 60); do
+        for t in $(seq 120); do
             units=$(in_root sqlite3 /root/orvex/demo/Database/Signals.DB \
                 'SELECT COUNT(DISTINCT UnitNo) FROM Signals' 2>/dev/null || echo 0)
             [ "${units:-0}" -ge 4 ] && break
