@@ -11,6 +11,7 @@ packages=(
     fonts-dejavu-core fonts-liberation2
     sqlite3 xvfb xauth xdg-utils
     qt6-translations-l10n
+    libqt6sql6-psql postgresql-15
 )
 
 missing=()

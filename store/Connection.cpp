@@ -8,6 +8,14 @@
 namespace orvex::store {
 namespace {
 
+bool isRepeatable(const QString &sql) {
+    for (const char *start : {"SELECT", "BEGIN", "SET"}) {
+        if (sql.startsWith(QLatin1String(start), Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
 int nextConnectionNumber() {
     static int n = 0;
     return ++n;
@@ -65,8 +73,34 @@ QString Connection::errorText(const QSqlError &e) {
 
 Statement::Statement(Connection &connection, const QString &sql, const QVariantList &binds)
     : m_connection(connection) {
+    try {
+        start(sql, binds);
+    } catch (const StoreError &) {
+        // A connection found broken by a statement that changes nothing
+        // (a read, BEGIN, a session setting) is opened again and the
+        // statement repeated once: after the server is back, the first use
+        // of each handle then works instead of failing with the old
+        // connection. A write is never repeated: it may have been done.
+        if (!connection.isLost() || !isRepeatable(sql))
+            throw;
+        start(sql, binds);
+    }
+}
+
+void Statement::start(const QString &sql, const QVariantList &binds) {
+    Connection &connection = m_connection;
     if (connection.isLost())
         connection.reconnect();
+    if (binds.isEmpty() && !connection.dialect().preparesPlainStatements()) {
+        // Transaction control and session settings cannot be prepared on
+        // every engine; a statement without parameters runs as it is.
+        m_own = std::make_unique<QSqlQuery>(connection.database());
+        m_own->setForwardOnly(true);
+        m_query = m_own.get();
+        if (!m_query->exec(sql))
+            fail(m_query->lastError());
+        return;
+    }
     QSqlError error;
     m_query = connection.statement(sql, error);
     if (!m_query)

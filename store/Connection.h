@@ -77,10 +77,12 @@ public:
     static void run(Connection &connection, const QString &sql, const QVariantList &binds = {});
 
 private:
+    void start(const QString &sql, const QVariantList &binds);
     [[noreturn]] void fail(const QSqlError &e);
 
     Connection &m_connection;
     QSqlQuery *m_query = nullptr;
+    std::unique_ptr<QSqlQuery> m_own;
 };
 
 } // namespace orvex::store

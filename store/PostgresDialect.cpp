@@ -22,14 +22,13 @@ public:
     explicit PostgresDialect(const QString &schema) : m_schema(schema) {}
 
     QString driverName() const override { return QStringLiteral("QPSQL"); }
+    bool preparesPlainStatements() const override { return false; }
 
     // libpq expands a URI given as the database name into its parameters.
     void open(Connection &connection, const DatabaseLocation &location, const TableDef &def,
               bool readOnly) const override {
         QSqlDatabase &db = connection.database();
-        db.setDatabaseName(location.server.connection);
-        if (!location.server.connection.contains(QLatin1String("connect_timeout")))
-            db.setConnectOptions(QStringLiteral("connect_timeout=5"));
+        applyServerLocation(db, location.server);
         if (!db.open())
             throw DatabaseError(texts::serverUnreachable(location.server.display,
                                                          Connection::errorText(db.lastError())));
@@ -42,7 +41,8 @@ public:
 
     // Every commit waits for the server's disk, as a file's full sync does.
     QStringList sessionSetup(bool readOnly) const override {
-        QStringList s{QStringLiteral("SET synchronous_commit = on")};
+        QStringList s{QStringLiteral("SET synchronous_commit = on"),
+                      QStringLiteral("SET client_min_messages = warning")};
         if (readOnly)
             s << QStringLiteral("SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY");
         return s;
@@ -110,11 +110,12 @@ public:
         return {QStringLiteral("SELECT setval(pg_get_serial_sequence('%1', '%2'), "
                                "GREATEST((SELECT max(%3) FROM %1), 1), "
                                "(SELECT max(%3) FROM %1) IS NOT NULL)")
-                    .arg(table(def), key, key)};
+                    .arg(table(def), def.fields[0].name, key)};
     }
 
     QStringList createScript(const TableDef &def) const override {
-        QStringList script{QStringLiteral("CREATE SCHEMA IF NOT EXISTS %1").arg(quoted(m_schema)),
+        QStringList script{QStringLiteral("SET client_min_messages = warning"),
+                           QStringLiteral("CREATE SCHEMA IF NOT EXISTS %1").arg(quoted(m_schema)),
                            createTable(def)};
         for (const StoreIndexDef &i : def.storeIndexes)
             script << createIndex(def, i);
