@@ -25,18 +25,24 @@ public:
     bool preparesPlainStatements() const override { return false; }
 
     // libpq expands a URI given as the database name into its parameters.
+    // A read-only handle gets read-only transactions (sessionSetup).
     void open(Connection &connection, const DatabaseLocation &location, const TableDef &def,
-              bool readOnly) const override {
+              bool) const override {
         QSqlDatabase &db = connection.database();
         applyServerLocation(db, location.server);
         if (!db.open())
             throw DatabaseError(texts::serverUnreachable(location.server.display,
                                                          Connection::errorText(db.lastError())));
-        Statement s(connection, QStringLiteral("SELECT to_regclass(?) IS NOT NULL"),
-                    {qualified(def.sqlName)});
-        if (!s.next() || !s.value(0).toBool())
+        bool present = false;
+        try {
+            Statement s(connection, QStringLiteral("SELECT to_regclass(?) IS NOT NULL"),
+                        {qualified(def.sqlName)});
+            present = s.next() && s.value(0).toBool();
+        } catch (const StoreError &e) {
+            throw DatabaseError(texts::cannotOpen(def.fileName, e.text()));
+        }
+        if (!present)
             throw DatabaseError(texts::serverTableMissing(def.fileName, location.server.display));
-        (void)readOnly;
     }
 
     // Every commit waits for the server's disk, as a file's full sync does.
