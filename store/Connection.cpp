@@ -5,6 +5,9 @@
 #include "store/StoreError.h"
 #include "store/StoreTexts.h"
 
+#include <QCoreApplication>
+#include <vector>
+
 namespace orvex::store {
 namespace {
 
@@ -21,7 +24,39 @@ int nextConnectionNumber() {
     return ++n;
 }
 
+// The idle connections. Deliberately never destroyed as a static: they are
+// closed when the application object goes, while the SQL driver still works.
+std::map<QString, std::vector<std::unique_ptr<Connection>>> &idleConnections() {
+    static auto *idle = [] {
+        auto *m = new std::map<QString, std::vector<std::unique_ptr<Connection>>>;
+        qAddPostRoutine([] { idleConnections().clear(); });
+        return m;
+    }();
+    return *idle;
+}
+
+constexpr std::size_t kIdlePerKey = 8;
+
 } // namespace
+
+std::unique_ptr<Connection> Connection::takeIdle(const QString &key) {
+    auto &idle = idleConnections();
+    auto it = idle.find(key);
+    if (key.isEmpty() || it == idle.end() || it->second.empty())
+        return nullptr;
+    std::unique_ptr<Connection> c = std::move(it->second.back());
+    it->second.pop_back();
+    return c;
+}
+
+void Connection::keepIdle(std::unique_ptr<Connection> connection) {
+    if (!connection || connection->m_poolKey.isEmpty() || connection->m_lost ||
+        !QCoreApplication::instance())
+        return;
+    auto &list = idleConnections()[connection->m_poolKey];
+    if (list.size() < kIdlePerKey)
+        list.push_back(std::move(connection));
+}
 
 Connection::Connection(const SqlDialect &dialect, const QString &tableName)
     : m_dialect(dialect), m_tableName(tableName),
@@ -50,6 +85,9 @@ QSqlQuery *Connection::statement(const QString &sql, QSqlError &error) {
 }
 
 void Connection::runSessionSetup() {
+    if (m_setUp)
+        return;
+    m_setUp = true;
     for (const QString &sql : m_sessionSetup) {
         Statement s(*this, sql, {});
         while (s.next()) {
@@ -63,6 +101,7 @@ void Connection::reconnect() {
     if (!m_db.open())
         throw StoreError(texts::sqlFailed(m_tableName, errorText(m_db.lastError())));
     m_lost = false;
+    m_setUp = false;
     runSessionSetup();
 }
 

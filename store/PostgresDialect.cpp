@@ -11,6 +11,8 @@
 #include "store/StoreError.h"
 #include "store/StoreTexts.h"
 
+#include <map>
+
 namespace orvex::store {
 namespace {
 
@@ -211,8 +213,13 @@ private:
 
 } // namespace
 
+// One dialect per schema for the program's life: idle connections refer to it.
 std::shared_ptr<const SqlDialect> postgresDialect(const QString &schema) {
-    return std::make_shared<PostgresDialect>(schema);
+    static std::map<QString, std::shared_ptr<const SqlDialect>> dialects;
+    auto &d = dialects[schema];
+    if (!d)
+        d = std::make_shared<PostgresDialect>(schema);
+    return d;
 }
 
 } // namespace orvex::store
