@@ -13,6 +13,7 @@ packages=(
     openbox libx11-dev
     clang-format python3
     dbus at-spi2-core python3-dbus
+    libqt6sql6-psql postgresql-15
 )
 
 missing=()

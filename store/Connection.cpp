@@ -5,15 +5,58 @@
 #include "store/StoreError.h"
 #include "store/StoreTexts.h"
 
+#include <QCoreApplication>
+#include <vector>
+
 namespace orvex::store {
 namespace {
+
+bool isRepeatable(const QString &sql) {
+    for (const char *start : {"SELECT", "BEGIN", "SET"}) {
+        if (sql.startsWith(QLatin1String(start), Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
 
 int nextConnectionNumber() {
     static int n = 0;
     return ++n;
 }
 
+// The idle connections. Deliberately never destroyed as a static: they are
+// closed when the application object goes, while the SQL driver still works.
+std::map<QString, std::vector<std::unique_ptr<Connection>>> &idleConnections() {
+    static auto *idle = [] {
+        auto *m = new std::map<QString, std::vector<std::unique_ptr<Connection>>>;
+        qAddPostRoutine([] { idleConnections().clear(); });
+        return m;
+    }();
+    return *idle;
+}
+
+constexpr std::size_t kIdlePerKey = 8;
+
 } // namespace
+
+std::unique_ptr<Connection> Connection::takeIdle(const QString &key) {
+    auto &idle = idleConnections();
+    auto it = idle.find(key);
+    if (key.isEmpty() || it == idle.end() || it->second.empty())
+        return nullptr;
+    std::unique_ptr<Connection> c = std::move(it->second.back());
+    it->second.pop_back();
+    return c;
+}
+
+void Connection::keepIdle(std::unique_ptr<Connection> connection) {
+    if (!connection || connection->m_poolKey.isEmpty() || connection->m_lost ||
+        !QCoreApplication::instance())
+        return;
+    auto &list = idleConnections()[connection->m_poolKey];
+    if (list.size() < kIdlePerKey)
+        list.push_back(std::move(connection));
+}
 
 Connection::Connection(const SqlDialect &dialect, const QString &tableName)
     : m_dialect(dialect), m_tableName(tableName),
@@ -42,6 +85,9 @@ QSqlQuery *Connection::statement(const QString &sql, QSqlError &error) {
 }
 
 void Connection::runSessionSetup() {
+    if (m_setUp)
+        return;
+    m_setUp = true;
     for (const QString &sql : m_sessionSetup) {
         Statement s(*this, sql, {});
         while (s.next()) {
@@ -55,6 +101,7 @@ void Connection::reconnect() {
     if (!m_db.open())
         throw StoreError(texts::sqlFailed(m_tableName, errorText(m_db.lastError())));
     m_lost = false;
+    m_setUp = false;
     runSessionSetup();
 }
 
@@ -65,8 +112,34 @@ QString Connection::errorText(const QSqlError &e) {
 
 Statement::Statement(Connection &connection, const QString &sql, const QVariantList &binds)
     : m_connection(connection) {
+    try {
+        start(sql, binds);
+    } catch (const StoreError &) {
+        // A connection found broken by a statement that changes nothing
+        // (a read, BEGIN, a session setting) is opened again and the
+        // statement repeated once: after the server is back, the first use
+        // of each handle then works instead of failing with the old
+        // connection. A write is never repeated: it may have been done.
+        if (!connection.isLost() || !isRepeatable(sql))
+            throw;
+        start(sql, binds);
+    }
+}
+
+void Statement::start(const QString &sql, const QVariantList &binds) {
+    Connection &connection = m_connection;
     if (connection.isLost())
         connection.reconnect();
+    if (binds.isEmpty() && !connection.dialect().preparesPlainStatements()) {
+        // Transaction control and session settings cannot be prepared on
+        // every engine; a statement without parameters runs as it is.
+        m_own = std::make_unique<QSqlQuery>(connection.database());
+        m_own->setForwardOnly(true);
+        m_query = m_own.get();
+        if (!m_query->exec(sql))
+            fail(m_query->lastError());
+        return;
+    }
     QSqlError error;
     m_query = connection.statement(sql, error);
     if (!m_query)

@@ -29,12 +29,21 @@ public:
     QSqlDatabase &database() { return m_db; }
     const SqlDialect &dialect() const { return m_dialect; }
     const QString &tableName() const { return m_tableName; }
+    void setTableName(const QString &name) { m_tableName = name; }
+
+    // Server connections are costly to open (a server process each), so a
+    // closed handle leaves its connection idle for the next handle of the
+    // same server, user, schema and mode. `key` says which; empty for files.
+    static std::unique_ptr<Connection> takeIdle(const QString &key);
+    static void keepIdle(std::unique_ptr<Connection> connection);
+    void setPoolKey(const QString &key) { m_poolKey = key; }
 
     // The prepared statement for `sql`, prepared on first use; nullptr with
     // `error` set when it cannot be prepared.
     QSqlQuery *statement(const QString &sql, QSqlError &error);
     // Statements run after every (re)connection: journal, durability,
     // read-only mode.
+    // An idle connection taken again has run them already.
     void setSessionSetup(const QStringList &statements) { m_sessionSetup = statements; }
     void runSessionSetup();
 
@@ -57,6 +66,8 @@ private:
     std::map<QString, std::unique_ptr<QSqlQuery>> m_statements;
     QStringList m_sessionSetup;
     bool m_lost = false;
+    QString m_poolKey;
+    bool m_setUp = false; // the session set-up ran on this connection
 };
 
 // Runs one statement with positional parameters and finishes it when it
@@ -77,10 +88,12 @@ public:
     static void run(Connection &connection, const QString &sql, const QVariantList &binds = {});
 
 private:
+    void start(const QString &sql, const QVariantList &binds);
     [[noreturn]] void fail(const QSqlError &e);
 
     Connection &m_connection;
     QSqlQuery *m_query = nullptr;
+    std::unique_ptr<QSqlQuery> m_own;
 };
 
 } // namespace orvex::store

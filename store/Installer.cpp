@@ -23,7 +23,7 @@ namespace {
 bool createServerTable(const ServerLocation &server, const TableDef &t) {
     const std::shared_ptr<const SqlDialect> dialect = postgresDialect(server.schema);
     Connection c(*dialect, t.fileName);
-    c.database().setDatabaseName(server.connection);
+    applyServerLocation(c.database(), server);
     if (!c.database().open())
         throw DatabaseError(texts::serverUnreachable(
             server.display, Connection::errorText(c.database().lastError())));

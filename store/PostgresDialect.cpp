@@ -11,6 +11,8 @@
 #include "store/StoreError.h"
 #include "store/StoreTexts.h"
 
+#include <map>
+
 namespace orvex::store {
 namespace {
 
@@ -22,27 +24,33 @@ public:
     explicit PostgresDialect(const QString &schema) : m_schema(schema) {}
 
     QString driverName() const override { return QStringLiteral("QPSQL"); }
+    bool preparesPlainStatements() const override { return false; }
 
     // libpq expands a URI given as the database name into its parameters.
+    // A read-only handle gets read-only transactions (sessionSetup).
     void open(Connection &connection, const DatabaseLocation &location, const TableDef &def,
-              bool readOnly) const override {
+              bool) const override {
         QSqlDatabase &db = connection.database();
-        db.setDatabaseName(location.server.connection);
-        if (!location.server.connection.contains(QLatin1String("connect_timeout")))
-            db.setConnectOptions(QStringLiteral("connect_timeout=5"));
+        applyServerLocation(db, location.server);
         if (!db.open())
             throw DatabaseError(texts::serverUnreachable(location.server.display,
                                                          Connection::errorText(db.lastError())));
-        Statement s(connection, QStringLiteral("SELECT to_regclass(?) IS NOT NULL"),
-                    {qualified(def.sqlName)});
-        if (!s.next() || !s.value(0).toBool())
+        bool present = false;
+        try {
+            Statement s(connection, QStringLiteral("SELECT to_regclass(?) IS NOT NULL"),
+                        {qualified(def.sqlName)});
+            present = s.next() && s.value(0).toBool();
+        } catch (const StoreError &e) {
+            throw DatabaseError(texts::cannotOpen(def.fileName, e.text()));
+        }
+        if (!present)
             throw DatabaseError(texts::serverTableMissing(def.fileName, location.server.display));
-        (void)readOnly;
     }
 
     // Every commit waits for the server's disk, as a file's full sync does.
     QStringList sessionSetup(bool readOnly) const override {
-        QStringList s{QStringLiteral("SET synchronous_commit = on")};
+        QStringList s{QStringLiteral("SET synchronous_commit = on"),
+                      QStringLiteral("SET client_min_messages = warning")};
         if (readOnly)
             s << QStringLiteral("SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY");
         return s;
@@ -110,11 +118,12 @@ public:
         return {QStringLiteral("SELECT setval(pg_get_serial_sequence('%1', '%2'), "
                                "GREATEST((SELECT max(%3) FROM %1), 1), "
                                "(SELECT max(%3) FROM %1) IS NOT NULL)")
-                    .arg(table(def), key, key)};
+                    .arg(table(def), def.fields[0].name, key)};
     }
 
     QStringList createScript(const TableDef &def) const override {
-        QStringList script{QStringLiteral("CREATE SCHEMA IF NOT EXISTS %1").arg(quoted(m_schema)),
+        QStringList script{QStringLiteral("SET client_min_messages = warning"),
+                           QStringLiteral("CREATE SCHEMA IF NOT EXISTS %1").arg(quoted(m_schema)),
                            createTable(def)};
         for (const StoreIndexDef &i : def.storeIndexes)
             script << createIndex(def, i);
@@ -206,8 +215,13 @@ private:
 
 } // namespace
 
+// One dialect per schema for the program's life: idle connections refer to it.
 std::shared_ptr<const SqlDialect> postgresDialect(const QString &schema) {
-    return std::make_shared<PostgresDialect>(schema);
+    static std::map<QString, std::shared_ptr<const SqlDialect>> dialects;
+    auto &d = dialects[schema];
+    if (!d)
+        d = std::make_shared<PostgresDialect>(schema);
+    return d;
 }
 
 } // namespace orvex::store

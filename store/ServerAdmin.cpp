@@ -23,7 +23,7 @@ QString createRoleIfMissing(const QString &role) {
 }
 
 void openServer(Connection &c, const ServerLocation &server) {
-    c.database().setDatabaseName(server.connection);
+    applyServerLocation(c.database(), server);
     if (!c.database().open())
         throw DatabaseError(texts::serverUnreachable(
             server.display, Connection::errorText(c.database().lastError())));

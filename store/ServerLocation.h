@@ -9,6 +9,9 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+
+class QSqlDatabase;
 
 namespace orvex::store {
 
@@ -16,6 +19,10 @@ struct ServerLocation {
     QString connection; // the URI without the schema parameter
     QString schema;     // the station's schema, a plain identifier
     QString display;    // for texts: user@host/database, schema; never a password
+    // The URI as the Qt driver takes it: the database name, and the other
+    // parts as the client library's "key=value" connection options.
+    QString database;
+    QStringList options;
 };
 
 // True when `target` is a connection URI rather than a folder.
@@ -24,6 +31,10 @@ bool isServerUri(const QString &target);
 // Splits a connection URI. Raises DatabaseError when the schema is missing
 // or not a plain identifier, or the URI carries a password.
 ServerLocation parseServerUri(const QString &uri);
+
+// Sets a Qt SQL connection of the PostgreSQL driver to `server`; a connect
+// timeout of a few seconds applies unless the URI gives one.
+void applyServerLocation(QSqlDatabase &db, const ServerLocation &server);
 
 // A plain SQL identifier: a letter or '_' first, then letters, digits, '_'.
 bool isPlainIdentifier(const QString &name);

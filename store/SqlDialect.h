@@ -24,6 +24,10 @@ class SqlDialect {
 public:
     virtual ~SqlDialect() = default;
 
+    // False when statements without parameters are better run unprepared
+    // (an engine that cannot prepare BEGIN or SET).
+    virtual bool preparesPlainStatements() const { return true; }
+
     // --- opening ------------------------------------------------------------
     // The Qt SQL driver ("QSQLITE").
     virtual QString driverName() const = 0;

@@ -76,6 +76,9 @@ inline QString badSchema(const QString &schema) {
     return QStringLiteral("Недопустимая схема станции в адресе сервера базы данных: \"%1\"")
         .arg(schema);
 }
+inline QString badServerParameter(const QString &key) {
+    return QStringLiteral("Недопустимый параметр \"%1\" в адресе сервера базы данных").arg(key);
+}
 inline QString serverUnreachable(const QString &server, const QString &detail) {
     return QStringLiteral("Сервер базы данных %1 недоступен: %2").arg(server, detail);
 }

@@ -209,8 +209,19 @@ void Table::open() {
     const TableDef &t = def();
     const DatabaseLocation location = locateDatabase(m_databaseName);
     std::shared_ptr<const SqlDialect> dialect = dialectFor(location);
-    auto conn = std::make_unique<Connection>(*dialect, t.fileName);
-    dialect->open(*conn, location, t, m_readOnly);
+    const QString poolKey = location.isServer()
+                                ? QStringLiteral("%1\n%2\n%3")
+                                      .arg(location.server.connection, location.server.schema)
+                                      .arg(m_readOnly)
+                                : QString();
+    std::unique_ptr<Connection> conn = Connection::takeIdle(poolKey);
+    if (conn) {
+        conn->setTableName(t.fileName);
+    } else {
+        conn = std::make_unique<Connection>(*dialect, t.fileName);
+        conn->setPoolKey(poolKey);
+        dialect->open(*conn, location, t, m_readOnly);
+    }
     m_conn = std::move(conn);
     m_dialect = std::move(dialect);
     m_folder = location.text();
@@ -277,6 +288,7 @@ void Table::close() {
         }
         m_inTransaction = false;
     }
+    Connection::keepIdle(std::move(m_conn));
     m_conn.reset();
     m_state = State::Inactive;
     m_modified = false;

@@ -2,7 +2,11 @@
 // (Plot.db append + trim, Signals.DB append + trim, Arc.DB append, the two
 // counts) at synchronous=FULL with Signals.DB at 10,000 to 648,000 rows and
 // Arc.DB at 10 million rows; the record counts; the first and last page of
-// every view selection.
+// every view selection. The BM_Server* benchmarks do the same on a local
+// PostgreSQL server (Unix socket, synchronous_commit=on) holding the same
+// rows, so one run shows both engines side by side:
+//   store_bench --benchmark_filter='Recording/648000|Server'
+// The server's rows are generated on every run (a throw-away cluster).
 //
 // The tables are generated on the first run (several minutes for the
 // archive) into ORVEX_BENCH_DIR, default /tmp/orvex-store-bench, and reused
@@ -11,6 +15,7 @@
 #include "bench/support/GeneratedTables.h"
 #include "store/Installer.h"
 #include "store/Table.h"
+#include "tests/support/PgCluster.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -74,10 +79,8 @@ void addPercentiles(benchmark::State &state, std::vector<double> &ms) {
 
 // One recording's store work, as the recording does it: each table's
 // append and trim in one transaction, the counts the status bar shows.
-void BM_Recording(benchmark::State &state) {
-    const qint64 keep = state.range(0);
-    const QString signalsDir = signalsFolder(keep);
-    const QString arcDir = archiveFolder();
+void recording(benchmark::State &state, const QString &signalsDir, const QString &arcDir,
+               qint64 keep) {
     auto plot = openTable(arcDir, QStringLiteral("Plot.db"));
     plot->setIndexFieldNames(QStringLiteral("Meas_IDX"));
     auto signals_ = openTable(signalsDir, QStringLiteral("Signals.DB"));
@@ -129,6 +132,11 @@ void BM_Recording(benchmark::State &state) {
     }
     state.counters["signals_rows"] = double(signals_->recordCount());
     addPercentiles(state, ms);
+}
+
+void BM_Recording(benchmark::State &state) {
+    const qint64 keep = state.range(0);
+    recording(state, signalsFolder(keep), archiveFolder(), keep);
 }
 BENCHMARK(BM_Recording)
     ->Arg(10'000)
@@ -249,6 +257,117 @@ void BM_PageAfter(benchmark::State &state) {
     }
 }
 BENCHMARK(BM_PageAfter)->Unit(benchmark::kMicrosecond);
+
+// --- the same on a server -----------------------------------------------------
+
+// A station schema on a throw-away local cluster with Signals at 648,000 rows
+// and Arc at 10 million, generated inside the server with the store's own
+// indexes made afterwards; its URI is the handles' database name.
+QString serverDatabase() {
+    static QString uri;
+    if (!uri.isEmpty())
+        return uri;
+    QString error;
+    orvex::test::PgCluster *cluster = orvex::test::PgCluster::instance(&error);
+    if (!cluster) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        std::abort();
+    }
+    const QString schema = QStringLiteral("bench");
+    QElapsedTimer timer;
+    timer.start();
+    std::fprintf(stderr, "generating the server tables ...\n");
+    createServerSchema(cluster->storeUri(schema));
+    QStringList script;
+    for (const TableDef *def : {&signalsTable(), &arcTable()}) {
+        for (const StoreIndexDef &i : def->storeIndexes)
+            script << QStringLiteral("DROP INDEX %1.\"%2\"").arg(schema, i.name);
+    }
+    auto fill = [&](const TableDef &def, qint64 rows, int days, bool archive) {
+        const double perDay = double(rows) / days;
+        const QString alarm = archive
+                                  ? QStringLiteral("CASE WHEN i % 5 = 0 THEN 2 ELSE 1 END")
+                                  : QStringLiteral("CASE WHEN i % 997 = 0 THEN 2 WHEN i % 101 = 0 "
+                                                   "THEN 1 ELSE 0 END");
+        return QStringLiteral(
+                   "INSERT INTO %1.\"%2\" (\"Date\", \"Time\", \"UnitNo\", \"D1\", \"D2\", "
+                   "\"D3\", \"D4\", \"D5\", \"D6\", \"D7\", \"D8\", \"Alarm\") SELECT "
+                   "DATE '%3' + floor(i / %4)::int, (TIME '00:00' + make_interval(secs => "
+                   "floor(mod(i, %4::numeric) * 86400 / %4)))::time(0), 1 + i % 15, "
+                   "(i % 1000) / 100.0, 1.25, 2.5, 3.75, 5.0, 6.25, 7.5, 8.75, %5 FROM "
+                   "generate_series(0, %6) AS s(i)")
+            .arg(schema, def.sqlName, kFirstDay.toString(Qt::ISODate))
+            .arg(perDay, 0, 'f', 6)
+            .arg(alarm)
+            .arg(rows - 1);
+    };
+    script << fill(signalsTable(), 648'000, 5, false) << fill(arcTable(), kArchiveRows, 730, true);
+    if (!cluster->exec(script, &error)) {
+        std::fprintf(stderr, "generation failed: %s\n", qPrintable(error));
+        std::abort();
+    }
+    createServerSchema(cluster->storeUri(schema)); // the store's indexes back
+    cluster->exec({QStringLiteral("VACUUM ANALYZE")});
+    std::fprintf(stderr, "  done in %.1f s\n", timer.elapsed() / 1000.0);
+    uri = cluster->storeUri(schema);
+    return uri;
+}
+
+void BM_ServerRecording(benchmark::State &state) {
+    recording(state, serverDatabase(), serverDatabase(), 648'000);
+}
+BENCHMARK(BM_ServerRecording)->Iterations(2000)->Unit(benchmark::kMillisecond);
+
+void BM_ServerOpenViewHandle(benchmark::State &state) {
+    const QString uri = serverDatabase();
+    for (auto _ : state) {
+        auto t = openTable(uri, QStringLiteral("Arc.DB"), QStringLiteral("Dat_IDX_D"), true);
+        benchmark::DoNotOptimize(t->recordCount());
+    }
+}
+BENCHMARK(BM_ServerOpenViewHandle)->Unit(benchmark::kMillisecond);
+
+// The archive view's selections on the server: first and last page, the
+// last row, newest first.
+void BM_ServerArchivePage(benchmark::State &state) {
+    const Selection &sel = kSelections[state.range(0)];
+    const bool last = state.range(1) == 1;
+    auto t =
+        openTable(serverDatabase(), QStringLiteral("Arc.DB"), QStringLiteral("DAT_IDX_D"), true);
+    if (sel.rangeDays != 0) {
+        const QDate lastDay = t->firstPage(1).value(0).values.value(1).toDate();
+        if (sel.rangeDays < 0)
+            t->setRange(QDate(2000, 1, 1), QDate(2000, 1, 2));
+        else
+            t->setRange(lastDay.addDays(1 - sel.rangeDays), lastDay);
+    }
+    if (*sel.filter) {
+        t->setFilter(QString::fromLatin1(sel.filter));
+        t->setFiltered(true);
+    }
+    qsizetype rows = 0;
+    for (auto _ : state) {
+        if (last)
+            t->last();
+        const QList<Row> page = last ? t->lastPage(50) : t->firstPage(50);
+        rows = page.size();
+        benchmark::DoNotOptimize(rows);
+    }
+    state.counters["rows"] = double(rows);
+    state.SetLabel(QStringLiteral("Arc %1 %2")
+                       .arg(QLatin1String(sel.label), last ? "last" : "first")
+                       .toStdString());
+}
+
+void serverPageArgs(benchmark::internal::Benchmark *b) {
+    for (int sel = 0; sel < int(std::size(kSelections)); ++sel) {
+        if (QByteArray(kSelections[sel].filter).contains("Alarm"))
+            continue;
+        for (int last : {0, 1})
+            b->Args({sel, last});
+    }
+}
+BENCHMARK(BM_ServerArchivePage)->Apply(serverPageArgs)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

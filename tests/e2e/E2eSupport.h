@@ -26,12 +26,19 @@ public:
 
 // Writes the settings file and the database of the program folder (which
 // must be the current one): `settings` as given, and one Units.DB row per
-// unit 1..UnitsAmount holding its address.
-inline void prepareProgramFolder(const config::TSettings &settings) {
+// unit 1..UnitsAmount holding its address. The database is the folder
+// Database/, or the server schema that `serverUri` names.
+inline void prepareProgramFolder(const config::TSettings &settings,
+                                 const QString &serverUri = QString()) {
     FixedWindows windows;
     config::IniFileSave(settings, windows, settingsFilePath());
-    store::createDatabase(programPath(QStringLiteral("Database")));
-    store::defineAlias(QString::fromLatin1(store::kAliasName), QStringLiteral("Database"));
+    if (serverUri.isEmpty()) {
+        store::createDatabase(programPath(QStringLiteral("Database")));
+        store::defineAlias(QString::fromLatin1(store::kAliasName), QStringLiteral("Database"));
+    } else {
+        store::createServerSchema(serverUri);
+        store::defineAlias(QString::fromLatin1(store::kAliasName), serverUri);
+    }
     store::Table units;
     units.setDatabaseName(QString::fromLatin1(store::kAliasName));
     units.setTableName(QStringLiteral("Units.DB"));

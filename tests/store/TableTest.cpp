@@ -1,9 +1,10 @@
-// Table handles on real SQLite files: field types and positions, index
-// orders, ranges and filters against a brute-force selection, keyset pages,
+// Table handles on real SQLite files and on a real PostgreSQL server, with
+// the same cases for both engines: field types and positions, index orders,
+// ranges and filters against a brute-force selection, keyset pages,
 // master-detail, editing and posting, deletion, trimming, transactions,
 // visibility across handles, read-only handles and missing tables. Locating
 // the database is covered in LocationTest.cpp, a killed writer in
-// KillTest.cpp.
+// KillTest.cpp, what only a server has in ServerTest.cpp.
 #include "tests/store/StoreTestSupport.h"
 
 #include <QFile>
@@ -15,6 +16,8 @@
 #include <functional>
 
 using namespace orvex::store;
+using orvex::store::test::BothEngines;
+using orvex::store::test::Engine;
 using orvex::store::test::StoreFixture;
 
 namespace {
@@ -59,9 +62,13 @@ QVariant rawValue(const QString &file, const QString &sql) {
 
 } // namespace
 
-class TableTest : public StoreFixture {};
+class TableTest : public BothEngines {};
+class FileTableTest : public StoreFixture {};
 
-TEST_F(TableTest, InstallerMakesFiveEmptyTablesThatOpen) {
+INSTANTIATE_TEST_SUITE_P(Engines, TableTest, ::testing::Values(Engine::Files, Engine::Server),
+                         orvex::store::test::engineName);
+
+TEST_P(TableTest, InstallerMakesFiveEmptyTablesThatOpen) {
     for (const char *name : {"Signals.DB", "Arc.DB", "Units.DB", "Sensors.DB", "Plot.db"}) {
         auto t = open(QString::fromLatin1(name));
         EXPECT_EQ(t->recordCount(), 0) << name;
@@ -70,12 +77,12 @@ TEST_F(TableTest, InstallerMakesFiveEmptyTablesThatOpen) {
     }
 }
 
-TEST_F(TableTest, InstallingAgainKeepsRowsAndTheirCount) {
+TEST_P(TableTest, InstallingAgainKeepsRowsAndTheirCount) {
     {
         auto t = open(QStringLiteral("Units.DB"));
         t->appendRecord({1, QStringLiteral("Пульт №1"), 7, QString()});
     }
-    const InstallResult again = createDatabase(databaseFolder());
+    const InstallResult again = reinstall();
     EXPECT_EQ(again.created.size(), 0);
     EXPECT_EQ(again.kept.size(), 5);
     auto t = open(QStringLiteral("Units.DB"));
@@ -83,7 +90,7 @@ TEST_F(TableTest, InstallingAgainKeepsRowsAndTheirCount) {
     EXPECT_EQ(t->asInteger(QStringLiteral("Unit_Kod")), 7);
 }
 
-TEST_F(TableTest, MissingTableIsReportedAndNotCreated) {
+TEST_F(FileTableTest, MissingTableIsReportedAndNotCreated) {
     const QString file = databaseFolder() + QStringLiteral("/Arc.DB");
     ASSERT_TRUE(QFile::remove(file));
     Table t;
@@ -99,7 +106,7 @@ TEST_F(TableTest, MissingTableIsReportedAndNotCreated) {
     EXPECT_FALSE(t.isOpen());
 }
 
-TEST_F(TableTest, AFileWithoutTheTableIsReported) {
+TEST_F(FileTableTest, AFileWithoutTheTableIsReported) {
     const QString file = databaseFolder() + QStringLiteral("/Plot.db");
     ASSERT_TRUE(QFile::remove(file));
     {
@@ -113,7 +120,7 @@ TEST_F(TableTest, AFileWithoutTheTableIsReported) {
     EXPECT_THROW(t.open(), DatabaseError);
 }
 
-TEST_F(TableTest, DatesAndTimesAreQDateQTimeOutsideAndIsoTextInTheFile) {
+TEST_F(FileTableTest, DatesAndTimesAreQDateQTimeOutsideAndIsoTextInTheFile) {
     auto t = open(QStringLiteral("Signals.DB"));
     appendMeasurement(*t, QDate(2026, 3, 7), QTime(9, 5, 3), 2, 1, 0.29);
     EXPECT_EQ(t->asDate(QStringLiteral("date")), QDate(2026, 3, 7));
@@ -127,7 +134,7 @@ TEST_F(TableTest, DatesAndTimesAreQDateQTimeOutsideAndIsoTextInTheFile) {
               QStringLiteral("2026-03-07 09:05:03"));
 }
 
-TEST_F(TableTest, RecordNumbersKeepRisingAfterTheOldestRowsAreDeleted) {
+TEST_P(TableTest, RecordNumbersKeepRisingAfterTheOldestRowsAreDeleted) {
     auto t = open(QStringLiteral("Plot.db"));
     for (int i = 0; i < 5; ++i)
         t->appendRecord({QVariant(), 1});
@@ -140,7 +147,7 @@ TEST_F(TableTest, RecordNumbersKeepRisingAfterTheOldestRowsAreDeleted) {
 }
 
 // Plot.db: channel n at position n+1; Arc.DB: channel n at position n+3.
-TEST_F(TableTest, PositionalAppendFillsTheChannelFields) {
+TEST_P(TableTest, PositionalAppendFillsTheChannelFields) {
     struct Case {
         const char *table;
         int offset;
@@ -164,7 +171,7 @@ TEST_F(TableTest, PositionalAppendFillsTheChannelFields) {
     }
 }
 
-TEST_F(TableTest, DescendingDateIndexListsHigherRecordNumbersFirstWithinADate) {
+TEST_P(TableTest, DescendingDateIndexListsHigherRecordNumbersFirstWithinADate) {
     auto w = open(QStringLiteral("Signals.DB"));
     appendMeasurement(*w, kDay1, QTime(10, 0), 1, 0);              // 1
     appendMeasurement(*w, kDay1.addDays(1), QTime(0, 0, 5), 1, 0); // 2
@@ -184,7 +191,7 @@ TEST_F(TableTest, DescendingDateIndexListsHigherRecordNumbersFirstWithinADate) {
 // Every combination of order, range and filter that the views apply, checked
 // through the cursor and through keyset pages in both directions against a
 // selection made in plain C++.
-TEST_F(TableTest, RangeAndFilterCombinationsMatchABruteForceSelection) {
+TEST_P(TableTest, RangeAndFilterCombinationsMatchABruteForceSelection) {
     struct Rec {
         qint64 id;
         QDate date;
@@ -283,7 +290,7 @@ TEST_F(TableTest, RangeAndFilterCombinationsMatchABruteForceSelection) {
     }
 }
 
-TEST_F(TableTest, MalformedFiltersAreRefusedAndNeverReachTheDatabase) {
+TEST_P(TableTest, MalformedFiltersAreRefusedAndNeverReachTheDatabase) {
     auto t = open(QStringLiteral("Signals.DB"), QStringLiteral("DAT_IDX_D"), true);
     for (const char *bad : {"UnitNo=abc", "Foo=1", "UnitNo=1; DROP TABLE Signals",
                             "UnitNo=1 or 1=1", "UnitNo", "Alarm>0 and"}) {
@@ -295,7 +302,7 @@ TEST_F(TableTest, MalformedFiltersAreRefusedAndNeverReachTheDatabase) {
     EXPECT_EQ(t->recordCount(), 0);
 }
 
-TEST_F(TableTest, PlotRangeOnUnitListsThatUnitNewestFirst) {
+TEST_P(TableTest, PlotRangeOnUnitListsThatUnitNewestFirst) {
     auto w = open(QStringLiteral("Plot.db"));
     w->setIndexFieldNames(QStringLiteral("Meas_IDX"));
     for (int i = 0; i < 9; ++i)
@@ -309,7 +316,7 @@ TEST_F(TableTest, PlotRangeOnUnitListsThatUnitNewestFirst) {
     EXPECT_EQ(plot->asFloat(QStringLiteral("D1")), 99.0);
 }
 
-TEST_F(TableTest, RowsPostedThroughOneHandleAreSeenByOthersAfterRepositioning) {
+TEST_P(TableTest, RowsPostedThroughOneHandleAreSeenByOthersAfterRepositioning) {
     auto writer = open(QStringLiteral("Signals.DB"));
     auto reader = open(QStringLiteral("Signals.DB"), QStringLiteral("DAT_IDX_D"), true);
     auto second = open(QStringLiteral("Signals.DB"));
@@ -326,7 +333,7 @@ TEST_F(TableTest, RowsPostedThroughOneHandleAreSeenByOthersAfterRepositioning) {
     EXPECT_EQ(second->recordCount(), 2);
 }
 
-TEST_F(TableTest, ReadOnlyHandlesRefuseEveryChange) {
+TEST_P(TableTest, ReadOnlyHandlesRefuseEveryChange) {
     auto w = open(QStringLiteral("Units.DB"));
     w->appendRecord({1, QStringLiteral("Пульт №1"), 1, QString()});
     auto r = open(QStringLiteral("Units.DB"), QString(), true);
@@ -338,7 +345,7 @@ TEST_F(TableTest, ReadOnlyHandlesRefuseEveryChange) {
     EXPECT_THROW(r->setReadOnly(false), StoreError); // not while open
 }
 
-TEST_F(TableTest, UnitsRowsAppendedAsOrderedValuesAndEditedByCaseInsensitiveNames) {
+TEST_P(TableTest, UnitsRowsAppendedAsOrderedValuesAndEditedByCaseInsensitiveNames) {
     auto units = open(QStringLiteral("Units.DB"));
     units->setIndexFieldNames(QStringLiteral("unit_idx"));
     for (int n : {2, 1, 3})
@@ -369,7 +376,7 @@ TEST_F(TableTest, UnitsRowsAppendedAsOrderedValuesAndEditedByCaseInsensitiveName
     EXPECT_THROW(units->value(QStringLiteral("NoSuchField")), StoreError);
 }
 
-TEST_F(TableTest, ACursorMovePostsThePendingEditAndNotifiesEditors) {
+TEST_P(TableTest, ACursorMovePostsThePendingEditAndNotifiesEditors) {
     auto units = open(QStringLiteral("Units.DB"));
     units->setIndexFieldNames(QStringLiteral("Unit_IDX"));
     for (int n = 1; n <= 3; ++n)
@@ -394,7 +401,7 @@ TEST_F(TableTest, ACursorMovePostsThePendingEditAndNotifiesEditors) {
     EXPECT_EQ(again->asInteger(QStringLiteral("Unit_KOD")), 12);
 }
 
-TEST_F(TableTest, MoveByFirstLastEofAndBof) {
+TEST_P(TableTest, MoveByFirstLastEofAndBof) {
     auto t = open(QStringLiteral("Plot.db"));
     for (int i = 0; i < 5; ++i)
         t->appendRecord({QVariant(), 1});
@@ -419,7 +426,7 @@ TEST_F(TableTest, MoveByFirstLastEofAndBof) {
     EXPECT_FALSE(t->bof() || t->eof());
 }
 
-TEST_F(TableTest, DeletingMovesTheCursorToTheFollowingRow) {
+TEST_P(TableTest, DeletingMovesTheCursorToTheFollowingRow) {
     auto t = open(QStringLiteral("Signals.DB"));
     for (int i = 0; i < 4; ++i)
         appendMeasurement(*t, kDay1, QTime(1, i), 1, 0);
@@ -442,7 +449,7 @@ TEST_F(TableTest, DeletingMovesTheCursorToTheFollowingRow) {
     EXPECT_THROW(t->deleteRecord(), StoreError);
 }
 
-TEST_F(TableTest, DescendingIndexDeleteMovesOnInIndexOrder) {
+TEST_P(TableTest, DescendingIndexDeleteMovesOnInIndexOrder) {
     auto t = open(QStringLiteral("Signals.DB"), QStringLiteral("DAT_IDX_D"));
     for (int i = 0; i < 3; ++i)
         appendMeasurement(*t, kDay1, QTime(1, i), 1, 0);
@@ -451,7 +458,7 @@ TEST_F(TableTest, DescendingIndexDeleteMovesOnInIndexOrder) {
     EXPECT_EQ(t->asInteger(QStringLiteral("Meas_IDX")), 2);
 }
 
-TEST_F(TableTest, DetailFollowsTheMastersCursor) {
+TEST_P(TableTest, DetailFollowsTheMastersCursor) {
     auto units = open(QStringLiteral("Units.DB"));
     units->setIndexFieldNames(QStringLiteral("Unit_IDX"));
     Table sensors;
@@ -491,7 +498,7 @@ TEST_F(TableTest, DetailFollowsTheMastersCursor) {
     EXPECT_EQ(sensors.asString(QStringLiteral("SensDescription")), QStringLiteral("у входа"));
 }
 
-TEST_F(TableTest, TrimmingDeletesALargeExcessAtOnceAndKeepsTheNewest) {
+TEST_P(TableTest, TrimmingDeletesALargeExcessAtOnceAndKeepsTheNewest) {
     auto t = open(QStringLiteral("Signals.DB"));
     {
         Transaction tx(*t);
@@ -511,7 +518,7 @@ TEST_F(TableTest, TrimmingDeletesALargeExcessAtOnceAndKeepsTheNewest) {
     EXPECT_THROW(units->trimTo(0), StoreError);
 }
 
-TEST_F(TableTest, ARolledBackTransactionLeavesNoRowsAndACorrectCount) {
+TEST_P(TableTest, ARolledBackTransactionLeavesNoRowsAndACorrectCount) {
     auto t = open(QStringLiteral("Arc.DB"));
     appendMeasurement(*t, kDay1, QTime(0, 0), 1, 2);
     {
@@ -526,7 +533,7 @@ TEST_F(TableTest, ARolledBackTransactionLeavesNoRowsAndACorrectCount) {
     EXPECT_EQ(walk(*other), (QList<qint64>{1}));
 }
 
-TEST_F(TableTest, ValuesTheFieldCannotHoldAreRefused) {
+TEST_P(TableTest, ValuesTheFieldCannotHoldAreRefused) {
     auto t = open(QStringLiteral("Signals.DB"));
     t->append();
     EXPECT_THROW(t->setValue(QStringLiteral("Date"), QStringLiteral("31.12.2026")), StoreError);
@@ -539,7 +546,7 @@ TEST_F(TableTest, ValuesTheFieldCannotHoldAreRefused) {
     EXPECT_EQ(t->asDate(QStringLiteral("Date")), QDate(2026, 12, 31));
 }
 
-TEST_F(TableTest, ClosedHandlesReportInsteadOfFailingSilently) {
+TEST_P(TableTest, ClosedHandlesReportInsteadOfFailingSilently) {
     Table t;
     t.setTableName(QStringLiteral("Units.DB"));
     EXPECT_THROW(t.first(), StoreError);
@@ -551,7 +558,7 @@ TEST_F(TableTest, ClosedHandlesReportInsteadOfFailingSilently) {
     EXPECT_THROW(unknown.open(), StoreError);
 }
 
-TEST_F(TableTest, ReadOnlyHandleOpensWithoutAWriterAndSeesCommittedRows) {
+TEST_P(TableTest, ReadOnlyHandleOpensWithoutAWriterAndSeesCommittedRows) {
     {
         auto w = open(QStringLiteral("Arc.DB"));
         appendMeasurement(*w, kDay1, QTime(3, 0), 2, 2);
