@@ -111,11 +111,11 @@ public:
     // before.
     void ScanBitBtnClick();
     // The timer's handler: one call per tick. Errors of a tick are shown here,
-    // once (none within the error box pause), and end the tick; a tick that arrives while an error box is open
-    // or while a tick runs is skipped. A failed send is tried again after a
-    // whole wait (progress bar from 0); a read that failed on the port is
-    // repeated at the next tick, while one that failed after taking the reply
-    // (decoding, recording) is not: the cycle goes on to the next unit.
+    // once (none within the error box pause), and end the tick; a tick that arrives while an error
+    // box is open or while a tick runs is skipped. A failed send is tried again after a whole wait
+    // (progress bar from 0); a read that failed on the port is repeated at the next tick, while one
+    // that failed after taking the reply (decoding, recording) is not: the cycle goes on to the
+    // next unit.
     void Timer1Cicle();
 
     bool polling() const { return m_polling; }

@@ -296,7 +296,7 @@ QString serverDatabase() {
                    "floor(mod(i, %4::numeric) * 86400 / %4)))::time(0), 1 + i % 15, "
                    "(i % 1000) / 100.0, 1.25, 2.5, 3.75, 5.0, 6.25, 7.5, 8.75, %5 FROM "
                    "generate_series(0, %6) AS s(i)")
-            .arg(schema, def.sqlName, kFirstDay.toString(Qt::ISODate))
+            .arg(schema, def.sqlName, orvex::bench::kFirstDay.toString(Qt::ISODate))
             .arg(perDay, 0, 'f', 6)
             .arg(alarm)
             .arg(rows - 1);
