@@ -28,16 +28,17 @@ LAYERS = [
     ("serial port, table store, simulator model",
      ["orvex_serial", "orvex_store", "orvex_unitsim_model"]),
     ("settings and register", ["orvex_config"]),
-    ("measurement recording", ["orvex_recording"]),
+    ("measurement recording, event journal", ["orvex_recording", "orvex_journal"]),
     ("message boxes (widget layer)", ["orvex_ui"]),
     ("poll cycle, grid parts", ["orvex_pollcycle", "orvex_mainwindow_core"]),
     ("windows", ["orvex_mainwindow", "orvex_options", "orvex_views"]),
     ("poll cycle onto the main window", ["orvex_pollmainform"]),
+    ("event journal onto the main window", ["orvex_journalmainform"]),
     ("application", ["orvex_app"]),
 ]
 layer = {lib: i for i, (_, libs) in enumerate(LAYERS) for lib in libs}
 # Libraries of the tests and benchmarks stand beside the program.
-HELPERS = {"orvex_testsupport", "orvex_benchsupport"}
+HELPERS = {"orvex_testsupport", "orvex_benchsupport", "orvex_pgcluster"}
 
 # Link edges from CMake's Graphviz output.
 labels, links = {}, {}
