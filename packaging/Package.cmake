@@ -43,7 +43,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # windows are drawn for, xdg-open for the alarm sound; adduser for the group.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "adduser, qt6-qpa-plugins, libqt6sql6-sqlite, qt6-translations-l10n, fonts-dejavu-core, fonts-liberation2, xdg-utils")
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "pulseaudio-utils | pipewire-bin | alsa-utils")
+# Suggested: a direct player for a desktop without xdg-open's handlers, and
+# Qt's PostgreSQL driver for a station whose alias names a database server.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "pulseaudio-utils | pipewire-bin | alsa-utils, libqt6sql6-psql")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA "${_pkg}/postinst;${_pkg}/postrm")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)
