@@ -4,6 +4,7 @@ add_library(orvex_options STATIC
     ${CMAKE_CURRENT_LIST_DIR}/IniOptions.cpp
     ${CMAKE_CURRENT_LIST_DIR}/IniOptions.h
     ${CMAKE_CURRENT_LIST_DIR}/IniOptionsHandlers.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/IniOptionsLifecycle.cpp
     ${CMAKE_CURRENT_LIST_DIR}/OptionsHost.h
     ${CMAKE_CURRENT_LIST_DIR}/OptionsDataEditors.cpp
     ${CMAKE_CURRENT_LIST_DIR}/OptionsDataEditors.h

@@ -3,8 +3,9 @@
 # layers: every library may link and include only libraries of lower layers.
 # Prints the graph, writes it for Graphviz to BUILD/deps/libraries.dot, lists
 # the largest program files, and fails on a library that depends on one of
-# its own layer or above, includes a header of one, or has no layer, and on a
-# library below the message boxes that links Qt's widgets.
+# its own layer or above, includes a header of one, or has no layer, on a
+# library below the message boxes that links Qt's widgets, and on a program
+# file (not a test, benchmark or fuzz target) of more than 650 lines.
 #   scripts/deps-graph.sh [BUILD]     (default build/, configured if needed)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -39,6 +40,10 @@ LAYERS = [
 layer = {lib: i for i, (_, libs) in enumerate(LAYERS) for lib in libs}
 # Libraries of the tests and benchmarks stand beside the program.
 HELPERS = {"orvex_testsupport", "orvex_benchsupport", "orvex_pgcluster"}
+# The folders of the program's sources, and how long one of its files may be.
+PROGRAM_FOLDERS = ["ui", "serial", "polling", "store", "config", "mainwindow", "views", "app",
+                   "tools"]
+MAX_FILE_LINES = 650
 
 # Link edges from CMake's Graphviz output.
 labels, links = {}, {}
@@ -147,19 +152,28 @@ with open(os.path.join(build, "deps", "libraries.dot"), "w") as dot:
     dot.write("}\n")
 
 print("\nLargest program files (lines):")
-program = [f for files in sources.values() for f in files]
-program += glob.glob("app/*.cpp") + glob.glob("tools/*/*.cpp") + glob.glob("store/orvexdb.cpp")
+program = {f for files in sources.values() for f in files}
+# Every source of the program's folders, also those no library lists (the
+# application's and the tools' executables); the tests, benchmarks and fuzz
+# targets are not the program.
+for folder in PROGRAM_FOLDERS:
+    for path, dirs, files in os.walk(folder):
+        program.update(os.path.join(path, f) for f in files if f.endswith((".cpp", ".h")))
 sizes = sorted({(sum(1 for _ in open(f, encoding="utf-8", errors="replace")), f)
-                for f in set(program)}, reverse=True)
+                for f in program if os.path.exists(f)}, reverse=True)
 for lines, f in sizes[:10]:
     print(f"  {lines:6} {f}")
+for lines, f in sizes:
+    if lines > MAX_FILE_LINES:
+        failures.append(f"{f}: {lines} lines, over {MAX_FILE_LINES}; split it by responsibility")
 
 print(f"\n{len(libraries)} libraries, {len(edges)} links, {crossing} includes across libraries; "
       f"graph in {build}/deps/libraries.dot")
 if failures:
-    print("\nDependencies against the layers:")
+    print("\nAgainst the layers and the file size limit:")
     for f in failures:
         print("  " + f)
     sys.exit(1)
-print("No library depends on one of its own layer or above.")
+print(f"No library depends on one of its own layer or above; no program file is over "
+      f"{MAX_FILE_LINES} lines.")
 EOF

@@ -1,16 +1,17 @@
-// The port map: which tty device each port name "COMn" stands for.
+// The port map: which tty device each port name "COMn" stands for. Names
+// are given in this order of precedence:
 //
-//  1. Every symbolic link ports/COMn in the program folder names its device
-//     explicitly (a simulator's pseudo-terminal, a chosen adapter). A link
-//     whose target is missing or is not a tty is ignored, but its number
-//     stays taken.
-//  2. On-board UARTs with hardware behind them (/sys/class/tty/ttyS<k>/type
-//     not 0) are COM<k+1>. Ports are never opened to probe them: opening
-//     raises DTR and RTS.
-//  3. USB and ACM adapters get the lowest free numbers. The first time an
-//     adapter is seen its /dev/serial/by-id name is remembered as a link in
-//     ports/, so it keeps its number when it is plugged in again, on any USB
-//     socket.
+//  - Explicit links first: every symbolic link ports/COMn in the program
+//    folder names its device (a simulator's pseudo-terminal, a chosen
+//    adapter). A link whose target is missing or is not a tty is ignored,
+//    but its number stays taken.
+//  - Then on-board UARTs with hardware behind them (/sys/class/tty/ttyS<k>/
+//    type not 0), as COM<k+1>. Ports are never opened to probe them:
+//    opening raises DTR and RTS.
+//  - Last, USB and ACM adapters, at the lowest free numbers. The first time
+//    an adapter is seen its /dev/serial/by-id name is remembered as a link in
+//    ports/, so it keeps its number when it is plugged in again, on any USB
+//    socket.
 // Devices named by an explicit link are left out of automatic numbering.
 #pragma once
 

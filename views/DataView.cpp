@@ -311,11 +311,12 @@ void TDataViewForm::ApplyBitBtnClick() {
     // A date field missing a digit keeps the focus and nothing is applied.
     if (!DateMaskEdit1->refuseIncomplete() || !DateMaskEdit2->refuseIncomplete())
         return;
-    // 1. The sort order takes effect even when the dates are refused below.
+    // The sort order takes effect even when the dates are refused below.
     const bool newestFirst = RadioButton1->isChecked();
     m_table.setIndexName(newestFirst ? QStringLiteral("DAT_IDX_D") : QStringLiteral("DAT_IDX"));
     try {
-        applySelection(newestFirst);
+        if (applyDateRange(newestFirst))
+            applyFilter();
     } catch (...) {
         // The rows follow the new order also when the press ends early.
         DBGrid1->first();
@@ -324,8 +325,7 @@ void TDataViewForm::ApplyBitBtnClick() {
     DBGrid1->first();
 }
 
-void TDataViewForm::applySelection(bool newestFirst) {
-    // 2. Dates.
+bool TDataViewForm::applyDateRange(bool newestFirst) {
     switch (DateFiltrRadioGroup->itemIndex()) {
     case LastDay:
         m_table.setRange(QDate::currentDate(), QDate::currentDate());
@@ -348,7 +348,7 @@ void TDataViewForm::applySelection(bool newestFirst) {
             }
             DateMaskEdit1->setFocus();
             // The sort order is in force; range and filter stay.
-            return;
+            return false;
         }
         // The descending index runs from the later date to the earlier.
         if (newestFirst)
@@ -361,8 +361,10 @@ void TDataViewForm::applySelection(bool newestFirst) {
         m_table.cancelRange();
         break;
     }
+    return true;
+}
 
-    // 3.-6. The filter.
+void TDataViewForm::applyFilter() {
     m_table.setFiltered(false);
     m_table.setFilter(QString());
     const QString expression =
@@ -372,7 +374,6 @@ void TDataViewForm::applySelection(bool newestFirst) {
         m_table.setFilter(expression);
         m_table.setFiltered(true);
     }
-    // 7. The first row: the caller.
 }
 
 void TDataViewForm::AutoRefreshCheckBoxClick() {

@@ -124,7 +124,11 @@ protected:
 
 private:
     void buildControls();
-    void applySelection(bool newestFirst);
+    // The date range of the choice; false when it was refused (the dates
+    // in the wrong order), which leaves the range and the filter as they were.
+    bool applyDateRange(bool newestFirst);
+    // The unit and threshold filter of the choice.
+    void applyFilter();
     void setHint(QWidget *widget, const QString &hint);
     void rebuildUnitList();
     void updateNavigator();
