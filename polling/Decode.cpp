@@ -9,23 +9,6 @@ namespace orvex::polling {
 
 namespace {
 
-enum ReplyByte : std::size_t {
-    kFirstChannelByte = 3, // byte 2 + channel number
-    kKindByte = 11,
-    kWarnByte = 12,
-    kTripByte = 13,
-    kMaskByte = 16,
-};
-
-constexpr std::uint8_t kWarmingUp = 253;
-constexpr std::uint8_t kNoSensor = 254;
-
-struct ScaleKind {
-    const char16_t *gasName;
-    const char16_t *unitLabel;
-    int decimals;
-};
-
 // Gas name and measurement unit per scale kind 0..3; the label " мг/куб.м"
 // begins with a blank because it is written straight after a number.
 constexpr ScaleKind kScaleKinds[] = {
@@ -34,22 +17,6 @@ constexpr ScaleKind kScaleKinds[] = {
     {u"СО газ", u" мг/куб.м", 0},
     {u"аммиак", u" мг/куб.м", 0},
 };
-
-// Raw byte to measurement units for scale kind 0..3. Computed in single
-// precision so the stored value is the correctly rounded quotient.
-float toUnits(int kind, std::uint8_t raw) {
-    const float r = raw;
-    switch (kind) {
-    case 0:
-        return r / 100.0f;
-    case 1:
-        return r / 5.0f;
-    case 2:
-        return r;
-    default:
-        return r * 2.0f;
-    }
-}
 
 // Scale kind named by a cell's gas name; -1 when the name is none of the four
 // (the unit has not reported a kind 0..3 yet).
@@ -88,18 +55,18 @@ int channelCount(ChannelRow channels, const DecodeOptions &options) {
                       0, kMaxChannels);
 }
 
-void showNoReading(ChannelState &c, int u, int ch, std::uint8_t raw, const DecodeOptions &options) {
+void showNoReading(ChannelState &c, int u, int ch, ChannelCode code, const DecodeOptions &options) {
     QString message;
-    switch (raw) {
-    case kWarmingUp:
+    switch (code) {
+    case ChannelCode::WarmingUp:
         c.cell.text = QStringLiteral("прогрев");
         message = QStringLiteral("!!! Нет готовности датчика !!! ");
         break;
-    case kNoSensor:
+    case ChannelCode::NoSensor:
         c.cell.text = notInUseMarker();
         message = QStringLiteral(" !!! Датчик не подключён !!! ");
         break;
-    default: // 255, sensor fault or sensor link broken
+    default: // sensor fault or sensor link broken
         c.cell.text = QStringLiteral("ОТКАЗ");
         message = QStringLiteral("!!! Неисправность датчика или обрыв связи с датчиком !!! ");
         c.cell.font.bold = true;
@@ -114,15 +81,62 @@ void showNoReading(ChannelState &c, int u, int ch, std::uint8_t raw, const Decod
 
 } // namespace
 
+int replyScaleKind(const ReplyBuffer &reply) {
+    const int kind = reply[kKindByte];
+    return kind <= 3 ? kind : -1;
+}
+
+const ScaleKind &scaleKind(int kind) {
+    return kScaleKinds[std::clamp(kind, 0, 3)];
+}
+
+float toUnits(int kind, std::uint8_t raw) {
+    const float r = raw;
+    switch (kind) {
+    case 0:
+        return r / 100.0f;
+    case 1:
+        return r / 5.0f;
+    case 2:
+        return r;
+    default:
+        return r * 2.0f;
+    }
+}
+
+ChannelReport classifyChannel(const ReplyBuffer &reply, int ch) {
+    ChannelReport report;
+    if (ch < 1 || ch > kMaxChannels || (reply[kMaskByte] & (1u << (ch - 1))) == 0)
+        return report;
+    report.raw = reply[kFirstChannelByte + static_cast<std::size_t>(ch - 1)];
+    switch (report.raw) {
+    case 253:
+        report.code = ChannelCode::WarmingUp;
+        break;
+    case 254:
+        report.code = ChannelCode::NoSensor;
+        break;
+    case 255:
+        report.code = ChannelCode::Fault;
+        break;
+    default:
+        report.code = ChannelCode::Reading;
+        report.alarmLevel = report.raw >= reply[kTripByte]   ? 2
+                            : report.raw >= reply[kWarnByte] ? 1
+                                                             : 0;
+        break;
+    }
+    return report;
+}
+
 DecodeResult DecodeReply(int u, const ReplyBuffer &reply, UnitState &unit, ChannelRow channels,
                          const DecodeOptions &options, const UnitHeaderRefresh &refreshUnitHeader) {
     DecodeResult result;
-    unsigned mask = reply[kMaskByte];
     const std::uint8_t warn = reply[kWarnByte];
     const std::uint8_t trip = reply[kTripByte];
 
-    const int kind = reply[kKindByte];
-    if (kind <= 3) {
+    const int kind = replyScaleKind(reply);
+    if (kind >= 0) {
         unit.upGasName = QString::fromUtf16(kScaleKinds[kind].gasName);
         unit.upUnitLabel = QString::fromUtf16(kScaleKinds[kind].unitLabel);
         unit.upDecimals = kScaleKinds[kind].decimals;
@@ -135,19 +149,17 @@ DecodeResult DecodeReply(int u, const ReplyBuffer &reply, UnitState &unit, Chann
 
     const int count = channelCount(channels, options);
     for (int ch = 1; ch <= count; ++ch) {
-        const bool inUse = (mask & 1u) != 0;
-        mask >>= 1;
         ChannelState *channel = channels[static_cast<std::size_t>(ch - 1)];
         if (!channel)
             continue;
         ChannelState &c = *channel;
-        const std::uint8_t raw = reply[kFirstChannelByte + static_cast<std::size_t>(ch - 1)];
+        const ChannelReport report = classifyChannel(reply, ch);
 
         c.spValue = 0;
         c.spValid = false;
         c.cell.font = FontRule{};
 
-        if (inUse) {
+        if (report.code != ChannelCode::NotInUse) {
             c.spGasName = unit.upGasName.text();
             c.spUnitLabel = unit.upUnitLabel.text();
         } else {
@@ -162,23 +174,18 @@ DecodeResult DecodeReply(int u, const ReplyBuffer &reply, UnitState &unit, Chann
             continue;
         }
 
-        if (raw >= kWarmingUp) {
-            showNoReading(c, u, ch, raw, options);
+        if (report.code != ChannelCode::Reading) {
+            showNoReading(c, u, ch, report.code, options);
             continue;
         }
 
-        // A reading. The threshold tests work on the raw bytes, the trip test
-        // first, so a trip threshold set below the warning threshold still
-        // gives red.
-        c.spColor = belowWarningColor();
+        // A reading, coloured by its alarm level.
+        const std::uint8_t raw = report.raw;
         c.spPercent = percentOfTrip(raw, trip);
-        if (raw >= trip) {
-            c.spColor = tripColor();
-            result.alarmLevel = 2;
-        } else if (raw >= warn) {
-            c.spColor = warningColor();
-            result.alarmLevel = std::max(result.alarmLevel, 1);
-        }
+        c.spColor = report.alarmLevel == 2   ? tripColor()
+                    : report.alarmLevel == 1 ? warningColor()
+                                             : belowWarningColor();
+        result.alarmLevel = std::max(result.alarmLevel, report.alarmLevel);
 
         const int gasKind = kindOfGas(c.spGasName);
         if (gasKind < 0) {

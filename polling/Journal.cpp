@@ -13,47 +13,6 @@ namespace {
 using store::EventKind;
 using store::EventLevel;
 
-// Reply bytes (the same layout the decoding reads).
-constexpr std::size_t kFirstChannelByte = 3;
-constexpr std::size_t kKindByte = 11;
-constexpr std::size_t kWarnByte = 12;
-constexpr std::size_t kTripByte = 13;
-constexpr std::size_t kMaskByte = 16;
-
-struct Scale {
-    const char16_t *label;
-    int decimals;
-};
-constexpr Scale kScales[] = {
-    {u"% объема", 2}, {u"% НКПР", 0}, {u" мг/куб.м", 0}, {u" мг/куб.м", 0}};
-
-float toUnits(int kind, std::uint8_t raw) {
-    const float r = raw;
-    switch (kind) {
-    case 0:
-        return r / 100.0f;
-    case 1:
-        return r / 5.0f;
-    case 2:
-        return r;
-    default:
-        return r * 2.0f;
-    }
-}
-
-ChannelCode codeOf(std::uint8_t raw) {
-    switch (raw) {
-    case 253:
-        return ChannelCode::WarmingUp;
-    case 254:
-        return ChannelCode::NoSensor;
-    case 255:
-        return ChannelCode::Fault;
-    default:
-        return ChannelCode::Reading;
-    }
-}
-
 QString channelTitle(int u, int ch) {
     return unitTitle(u) + QStringLiteral(", канал ") + QString::number(ch) + QStringLiteral(": ");
 }
@@ -167,20 +126,17 @@ void JournalDetector::goodReply(int u, const ReplyBuffer &reply, int channels,
         un.diag.lostSince = QDateTime();
         emitEvent(now, u, 0, EventKind::Communication, EventLevel::Normal, restoredText(u));
     }
-    if (reply[kKindByte] <= 3)
-        un.kind = reply[kKindByte];
-    const std::uint8_t warn = reply[kWarnByte];
-    const std::uint8_t trip = reply[kTripByte];
-    unsigned mask = reply[kMaskByte];
+    if (const int kind = replyScaleKind(reply); kind >= 0)
+        un.kind = kind;
     const int count = std::clamp(channels, 0, kJournalChannels);
-    for (int ch = 1; ch <= count; ++ch, mask >>= 1) {
+    for (int ch = 1; ch <= count; ++ch) {
         Channel &c = un.channels[std::size_t(ch)];
-        if ((mask & 1u) == 0) {
+        const ChannelReport report = classifyChannel(reply, ch);
+        const ChannelCode code = report.code;
+        if (code == ChannelCode::NotInUse) {
             c.code = ChannelCode::NotInUse;
             continue;
         }
-        const std::uint8_t raw = reply[kFirstChannelByte + std::size_t(ch - 1)];
-        const ChannelCode code = codeOf(raw);
         const ChannelCode before = c.code;
         if (code != ChannelCode::Reading) {
             // A sensor state: written when it begins (a warming-up sensor on
@@ -194,14 +150,15 @@ void JournalDetector::goodReply(int u, const ReplyBuffer &reply, int channels,
             c.code = code;
             continue;
         }
-        const int level = raw >= trip ? 2 : raw >= warn ? 1 : 0;
+        const int level = report.alarmLevel;
         std::optional<double> value;
         QString valueText;
         if (un.kind >= 0) {
-            const float v = toUnits(un.kind, raw);
+            const ScaleKind &scale = scaleKind(un.kind);
+            const float v = toUnits(un.kind, report.raw);
             value = std::round(double(v) * 100.0) / 100.0;
-            valueText = QStringLiteral(" (") + polling::valueText(v, kScales[un.kind].decimals) +
-                        QString::fromUtf16(kScales[un.kind].label) + QLatin1Char(')');
+            valueText = QStringLiteral(" (") + polling::valueText(v, scale.decimals) +
+                        QString::fromUtf16(scale.unitLabel) + QLatin1Char(')');
         }
         if (before == ChannelCode::WarmingUp || before == ChannelCode::NoSensor ||
             before == ChannelCode::Fault)

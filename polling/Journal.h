@@ -11,6 +11,7 @@
 // reply, lost since) that the journal window shows.
 #pragma once
 
+#include "polling/Decode.h"
 #include "polling/Protocol.h"
 #include "store/Events.h"
 
@@ -37,16 +38,6 @@ struct UnitDiagnostics {
     QDateTime lastGood;         // invalid: none yet
     bool lost = false;
     QDateTime lostSince;
-};
-
-// State of a channel as the journal follows it.
-enum class ChannelCode {
-    Unknown,  // not seen yet
-    NotInUse, // presence mask bit clear
-    Reading,  // a reading; see the level
-    WarmingUp,
-    NoSensor,
-    Fault,
 };
 
 class JournalDetector {

@@ -355,6 +355,57 @@ TEST_F(Decode, ExceptionWithoutTextLeavesEmptyCellsAndErrorText) {
     EXPECT_EQ(cell(5).cell.text, S("нерабочий"));
 }
 
+// The one reading of a channel byte that both the cells and the journal go
+// by: a wrong mask bit or code here would colour a cell one way and journal
+// it another.
+struct ChannelCase {
+    const char *what;
+    ReplySpec reply;
+    int ch;
+    ChannelCode code;
+    int level;
+};
+
+TEST(ChannelReports, MaskCodesAndThresholdsClassifyEachChannel) {
+    const ChannelCase cases[] = {
+        {"below warning", {.warn = 20, .trip = 40, .raw = {19}}, 1, ChannelCode::Reading, 0},
+        {"at warning", {.warn = 20, .trip = 40, .raw = {20}}, 1, ChannelCode::Reading, 1},
+        {"at trip", {.warn = 20, .trip = 40, .raw = {40}}, 1, ChannelCode::Reading, 2},
+        {"highest reading", {.warn = 20, .trip = 40, .raw = {252}}, 1, ChannelCode::Reading, 2},
+        {"trip below warning", {.warn = 40, .trip = 20, .raw = {30}}, 1, ChannelCode::Reading, 2},
+        {"zero thresholds", {.warn = 0, .trip = 0, .raw = {0}}, 1, ChannelCode::Reading, 2},
+        {"warming up", {.warn = 0, .trip = 0, .raw = {253}}, 1, ChannelCode::WarmingUp, 0},
+        {"no sensor", {.warn = 0, .trip = 0, .raw = {254}}, 1, ChannelCode::NoSensor, 0},
+        {"fault", {.warn = 0, .trip = 0, .raw = {255}}, 1, ChannelCode::Fault, 0},
+        {"mask bit clear", {.mask = 0xFE, .raw = {255}}, 1, ChannelCode::NotInUse, 0},
+        {"own mask bit",
+         {.mask = 0x80, .raw = {0, 0, 0, 0, 0, 0, 0, 50}},
+         8,
+         ChannelCode::Reading,
+         2},
+        {"neighbour's bit",
+         {.mask = 0x7F, .raw = {0, 0, 0, 0, 0, 0, 0, 50}},
+         8,
+         ChannelCode::NotInUse,
+         0},
+        {"channel 0", {.raw = {50}}, 0, ChannelCode::NotInUse, 0},
+        {"channel 9", {.raw = {50}}, 9, ChannelCode::NotInUse, 0},
+    };
+    for (const ChannelCase &c : cases) {
+        SCOPED_TRACE(c.what);
+        const ChannelReport report = classifyChannel(makeReply(c.reply), c.ch);
+        EXPECT_EQ(report.code, c.code);
+        EXPECT_EQ(report.alarmLevel, c.level);
+        if (c.code == ChannelCode::Reading) {
+            EXPECT_EQ(report.raw, c.reply.raw[std::size_t(c.ch - 1)]);
+        }
+    }
+    // Only kinds 0..3 name a scale.
+    for (const auto &[kind, named] :
+         std::vector<std::pair<int, int>>{{0, 0}, {3, 3}, {4, -1}, {255, -1}})
+        EXPECT_EQ(replyScaleKind(makeReply({.kind = std::uint8_t(kind)})), named) << kind;
+}
+
 TEST(StateRecords, TextsAreCutToTheirLimitsWhenStored) {
     ChannelState c;
     c.spSensorName = QString(50, QChar(u'Д'));
