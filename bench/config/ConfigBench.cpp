@@ -5,6 +5,7 @@
 // every options run) and with all rows missing (a fresh database); and a
 // unit count raised from 1 to 15 on a fresh database (15 unit rows and 120
 // channel rows appended and named).
+#include "bench/support/BenchMain.h"
 #include "config/Settings.h"
 #include "config/UnitRegister.h"
 #include "store/Installer.h"
@@ -139,9 +140,5 @@ BENCHMARK(BM_UnitCountRaisedOneToFifteen)->Unit(benchmark::kMillisecond)->Iterat
 } // namespace
 
 int main(int argc, char **argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return orvex::bench::runBenchmarks<QCoreApplication>(argc, argv);
 }

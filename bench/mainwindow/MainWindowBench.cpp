@@ -8,6 +8,7 @@
 // The big tables are generated on the first run into ORVEX_BENCH_DIR
 // (default /tmp/orvex-store-bench, shared with the store benchmarks, several
 // minutes for the archive) and linked into a temporary program folder.
+#include "bench/support/BenchMain.h"
 #include "bench/support/GeneratedTables.h"
 #include "config/Settings.h"
 #include "mainwindow/MainOrvex01.h"
@@ -143,11 +144,5 @@ BENCHMARK(BM_MainWindowStartUpCold)->Unit(benchmark::kMillisecond)->Iterations(5
 } // namespace
 
 int main(int argc, char **argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return orvex::bench::runBenchmarks<QApplication>(argc, argv);
 }

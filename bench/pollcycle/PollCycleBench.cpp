@@ -16,6 +16,7 @@
 // 200 timer ticks with and without the progress bar; every tick is compared
 // with the moment the poll timeline gives it (the interval in force
 // after the previous tick). Counters: median and worst deviation in ms.
+#include "bench/support/BenchMain.h"
 #include "bench/support/GeneratedTables.h"
 #include "config/Settings.h"
 #include "polling/PollCycle.h"
@@ -52,25 +53,6 @@ namespace {
 
 const QString kRoot = QStringLiteral("/tmp/orvex-pollcycle-bench");
 
-void exec(const QString &file, const QStringList &script) {
-    const QString name = QStringLiteral("pollbench-generate");
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(file);
-        db.open();
-        QSqlQuery q(db);
-        for (const QString &sql : script) {
-            if (!q.exec(sql)) {
-                std::fprintf(stderr, "%s: %s\n", qPrintable(sql), qPrintable(q.lastError().text()));
-                std::abort();
-            }
-            q.finish();
-        }
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(name);
-}
-
 // Copies the measurement table of `def` with `rows` rows from the store
 // benchmark's generated data (generated there first when missing) into
 // `folder`. The store benchmark's recordings leave gaps at the start of the
@@ -90,10 +72,11 @@ void provide(const QString &folder, const store::TableDef &def, qint64 rows, int
             std::abort();
         }
     }
-    exec(target, {QStringLiteral("UPDATE %1 SET n = (SELECT MAX(Meas_IDX) - MIN(Meas_IDX) + 1 "
-                                 "FROM \"%2\")")
-                      .arg(QString::fromLatin1(store::kRowCountTable), def.sqlName),
-                  QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")});
+    bench::runScript(target,
+                     {QStringLiteral("UPDATE %1 SET n = (SELECT MAX(Meas_IDX) - MIN(Meas_IDX) + 1 "
+                                     "FROM \"%2\")")
+                          .arg(QString::fromLatin1(store::kRowCountTable), def.sqlName),
+                      QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")});
 }
 
 QString database(qint64 signalRows) {
@@ -339,11 +322,9 @@ BENCHMARK(BM_Schedule)
 } // namespace
 
 int main(int argc, char **argv) {
+    // Offscreen even under a display; the poll cycle's error boxes are
+    // recorded, not shown.
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
     ui::MessageRecorder quiet;
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return orvex::bench::runBenchmarks<QApplication>(argc, argv);
 }

@@ -5,6 +5,7 @@
 //  IdleCpu: CPU time of the whole process over 10 s with an open port and the
 //  GUI event loop running: nothing on the line, unread bytes waiting, and
 //  after the far end vanished.
+#include "bench/support/BenchMain.h"
 #include "serial/BCPort.h"
 #include "ui/ProgramFolder.h"
 
@@ -135,9 +136,5 @@ BENCHMARK(IdleCpu)->Arg(0)->Arg(1)->Arg(2)->Iterations(1)->Unit(benchmark::kSeco
 } // namespace
 
 int main(int argc, char **argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return orvex::bench::runBenchmarks<QCoreApplication>(argc, argv);
 }

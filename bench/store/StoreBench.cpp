@@ -12,6 +12,7 @@
 // archive) into ORVEX_BENCH_DIR, default /tmp/orvex-store-bench, and reused
 // by later runs. Recording benchmarks append to them; Signals.DB stays at its
 // size through trimming, the archive grows by the rows appended.
+#include "bench/support/BenchMain.h"
 #include "bench/support/GeneratedTables.h"
 #include "store/Installer.h"
 #include "store/Table.h"
@@ -190,6 +191,20 @@ const Selection kSelections[] = {
     {"range without rows", "", -1},
 };
 
+// Narrows `t` to a selection: its days up to `lastDay` (the newest day of the
+// table; a range of days before any row when the selection asks for one
+// without rows) and its filter.
+void applySelection(Table &t, const Selection &sel, QDate lastDay) {
+    if (sel.rangeDays < 0)
+        t.setRange(QDate(2000, 1, 1), QDate(2000, 1, 2));
+    else if (sel.rangeDays > 0)
+        t.setRange(lastDay.addDays(1 - sel.rangeDays), lastDay);
+    if (*sel.filter) {
+        t.setFilter(QString::fromLatin1(sel.filter));
+        t.setFiltered(true);
+    }
+}
+
 // First or last page of 50 rows of one selection, both sort orders.
 void BM_ViewPage(benchmark::State &state) {
     const bool archive = state.range(0) == 1;
@@ -199,21 +214,14 @@ void BM_ViewPage(benchmark::State &state) {
     const QString folder = archive ? archiveFolder() : signalsFolder(648'000);
     auto t = openTable(folder, archive ? QStringLiteral("Arc.DB") : QStringLiteral("Signals.DB"),
                        descending ? QStringLiteral("DAT_IDX_D") : QStringLiteral("DAT_IDX"), true);
+    QDate lastDay;
     if (sel.rangeDays != 0) {
         t->last();
         t->first();
         const QDate newest = t->lastPage(1).value(0).values.value(1).toDate();
-        const QDate lastDay =
-            descending ? t->firstPage(1).value(0).values.value(1).toDate() : newest;
-        if (sel.rangeDays < 0)
-            t->setRange(QDate(2000, 1, 1), QDate(2000, 1, 2));
-        else
-            t->setRange(lastDay.addDays(1 - sel.rangeDays), lastDay);
+        lastDay = descending ? t->firstPage(1).value(0).values.value(1).toDate() : newest;
     }
-    if (*sel.filter) {
-        t->setFilter(QString::fromLatin1(sel.filter));
-        t->setFiltered(true);
-    }
+    applySelection(*t, sel, lastDay);
     qsizetype rows = 0;
     for (auto _ : state) {
         const QList<Row> page = last ? t->lastPage(50) : t->firstPage(50);
@@ -334,17 +342,8 @@ void BM_ServerArchivePage(benchmark::State &state) {
     const bool last = state.range(1) == 1;
     auto t =
         openTable(serverDatabase(), QStringLiteral("Arc.DB"), QStringLiteral("DAT_IDX_D"), true);
-    if (sel.rangeDays != 0) {
-        const QDate lastDay = t->firstPage(1).value(0).values.value(1).toDate();
-        if (sel.rangeDays < 0)
-            t->setRange(QDate(2000, 1, 1), QDate(2000, 1, 2));
-        else
-            t->setRange(lastDay.addDays(1 - sel.rangeDays), lastDay);
-    }
-    if (*sel.filter) {
-        t->setFilter(QString::fromLatin1(sel.filter));
-        t->setFiltered(true);
-    }
+    applySelection(
+        *t, sel, sel.rangeDays != 0 ? t->firstPage(1).value(0).values.value(1).toDate() : QDate());
     qsizetype rows = 0;
     for (auto _ : state) {
         if (last)
@@ -372,9 +371,5 @@ BENCHMARK(BM_ServerArchivePage)->Apply(serverPageArgs)->Unit(benchmark::kMicrose
 } // namespace
 
 int main(int argc, char **argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return orvex::bench::runBenchmarks<QCoreApplication>(argc, argv);
 }

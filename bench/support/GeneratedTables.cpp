@@ -90,6 +90,10 @@ void generate(const QString &folder, const store::TableDef &def, qint64 rows, in
 
 } // namespace
 
+void runScript(const QString &file, const QStringList &script) {
+    execOnFile(file, script);
+}
+
 QString dataRoot(const char *variable, const QString &fallback) {
     const QString env = qEnvironmentVariable(variable);
     return env.isEmpty() ? fallback : env;

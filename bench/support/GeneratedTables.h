@@ -7,6 +7,7 @@
 
 #include <QDate>
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 
 namespace orvex::bench {
@@ -25,5 +26,10 @@ QString dataRoot(const char *variable, const QString &fallback);
 // million rows) and marked complete, and reused from then on.
 QString generatedDatabase(const QString &root, const store::TableDef &def, qint64 rows, int days,
                           bool archive);
+
+// Runs the SQL statements of `script` in turn on the table file `file` over
+// a connection of its own; a failing statement is printed and ends the
+// program (a benchmark on half-made data would measure the wrong thing).
+void runScript(const QString &file, const QStringList &script);
 
 } // namespace orvex::bench

@@ -11,7 +11,10 @@
 // range, a filter that matches nothing) and the last (oldest) page.
 //
 // CSV export of 1 million rows of Signals.DB as the current-data view shows
-// them (the file is written and removed; the time is the mean).
+// them (the file is written and removed; the time is the mean); the table is
+// generated once into the same folder by the benchmarks' common generator.
+#include "bench/support/BenchMain.h"
+#include "bench/support/GeneratedTables.h"
 #include "config/Settings.h"
 #include "polling/Journal.h"
 #include "polling/Recording.h"
@@ -30,9 +33,6 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <cstdio>
@@ -43,31 +43,10 @@ using namespace orvex;
 namespace {
 
 QString root() {
-    const QString env = qEnvironmentVariable("ORVEX_JOURNAL_BENCH_DIR");
-    return env.isEmpty() ? QStringLiteral("/tmp/orvex-journal-bench") : env;
+    return bench::dataRoot("ORVEX_JOURNAL_BENCH_DIR", QStringLiteral("/tmp/orvex-journal-bench"));
 }
 
-void exec(const QString &file, const QStringList &script) {
-    const QString name = QStringLiteral("journalbench");
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(file);
-        db.open();
-        QSqlQuery q(db);
-        for (const QString &sql : script) {
-            if (!q.exec(sql)) {
-                std::fprintf(stderr, "%s: %s\n", qPrintable(sql), qPrintable(q.lastError().text()));
-                std::abort();
-            }
-            q.finish();
-        }
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(name);
-}
-
-// Events.DB with 10 million events over ~3 years, 15 units, all kinds;
-// Signals.DB with 1 million rows.
+// Events.DB with 10 million events over ~3 years, 15 units, all kinds.
 QString bigDatabase() {
     const QString folder = root() + QStringLiteral("/big");
     if (QFile::exists(folder + QStringLiteral("/complete")))
@@ -80,32 +59,28 @@ QString bigDatabase() {
     QStringList drop;
     for (const store::StoreIndexDef &index : store::eventsTable().storeIndexes)
         drop << QStringLiteral("DROP INDEX IF EXISTS \"%1\"").arg(index.name);
-    exec(events,
-         drop + QStringList{
-                    QStringLiteral("PRAGMA synchronous=OFF"), QStringLiteral("BEGIN"),
-                    QStringLiteral("WITH RECURSIVE s(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM s "
-                                   "WHERE i < 9999999) INSERT INTO Events (Date, Time, UnitNo, "
-                                   "Channel, Kind, Level, Value, Text) SELECT date('2024-01-01', "
-                                   "'+' || (i / 10000) || ' days'), '12:00:00', 1 + i % 15, i % 9, "
-                                   "1 + (i / 15) % 6, i % 3, (i % 1000) / 100.0, 'Пульт №' || "
-                                   "(1 + i % 15) || ': событие ' || i FROM s"),
-                    QStringLiteral("UPDATE orvex_rowcount SET n = 10000000"),
-                    QStringLiteral("COMMIT")});
+    bench::runScript(
+        events,
+        drop + QStringList{
+                   QStringLiteral("PRAGMA synchronous=OFF"), QStringLiteral("BEGIN"),
+                   QStringLiteral("WITH RECURSIVE s(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM s "
+                                  "WHERE i < 9999999) INSERT INTO Events (Date, Time, UnitNo, "
+                                  "Channel, Kind, Level, Value, Text) SELECT date('2024-01-01', "
+                                  "'+' || (i / 10000) || ' days'), '12:00:00', 1 + i % 15, i % 9, "
+                                  "1 + (i / 15) % 6, i % 3, (i % 1000) / 100.0, 'Пульт №' || "
+                                  "(1 + i % 15) || ': событие ' || i FROM s"),
+                   QStringLiteral("UPDATE orvex_rowcount SET n = 10000000"),
+                   QStringLiteral("COMMIT")});
     store::installEventsTable(folder); // the indexes
-    exec(events, {QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")});
-    std::fprintf(stderr, "generating Signals.DB (1 million rows) ...\n");
-    exec(
-        folder + QStringLiteral("/Signals.DB"),
-        {QStringLiteral("PRAGMA synchronous=OFF"), QStringLiteral("BEGIN"),
-         QStringLiteral("WITH RECURSIVE s(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM s WHERE i < "
-                        "999999) INSERT INTO Signals (Date, Time, UnitNo, D1, D2, D3, D4, D5, D6, "
-                        "D7, D8, Alarm) SELECT date('2025-01-01', '+' || (i / 100000) || ' days'), "
-                        "'12:00:00', 1 + i % 15, (i % 1000) / 100.0, 1.25, 2.5, 3.75, 5.0, 6.25, "
-                        "7.5, 8.75, i % 3 FROM s"),
-         QStringLiteral("UPDATE orvex_rowcount SET n = 1000000"), QStringLiteral("COMMIT"),
-         QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")});
+    bench::runScript(events, {QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")});
     QFile(folder + QStringLiteral("/complete")).open(QIODevice::WriteOnly);
     return folder;
+}
+
+// Signals.DB with 1 million rows over 10 days, from the benchmarks' common
+// generator.
+QString millionRowsDatabase() {
+    return bench::generatedDatabase(root(), store::signalsTable(), 1'000'000, 10, false);
 }
 
 // --- recording ------------------------------------------------------------
@@ -226,7 +201,7 @@ void BM_JournalWindowLastRow(benchmark::State &state) {
 }
 
 void BM_CsvExportMillionRows(benchmark::State &state) {
-    const QString folder = bigDatabase();
+    const QString folder = millionRowsDatabase();
     store::Table t;
     t.setDatabaseName(folder);
     t.setTableName(QStringLiteral("Signals.DB"));
@@ -278,12 +253,6 @@ BENCHMARK(BM_JournalWindowLastRow)
 BENCHMARK(BM_CsvExportMillionRows)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 int main(int argc, char **argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return orvex::bench::runBenchmarks<QApplication>(argc, argv);
 }

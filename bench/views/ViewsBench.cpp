@@ -8,6 +8,7 @@
 // the process's resident memory (rss_mib) afterwards. The tables are made on
 // the first run (a few minutes for the archive) in ORVEX_VIEWS_BENCH_DIR,
 // default /tmp/orvex-views-bench, and reused; the benchmarks only read them.
+#include "bench/support/BenchMain.h"
 #include "bench/support/GeneratedTables.h"
 #include "store/Schema.h"
 #include "views/DataArc.h"
@@ -192,12 +193,6 @@ BENCHMARK(BM_ScrollThroughArchive)->Unit(benchmark::kMillisecond)->Iterations(20
 } // namespace
 
 int main(int argc, char **argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
     QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return orvex::bench::runBenchmarks<QApplication>(argc, argv);
 }
