@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev libqt6opengl6-dev qt6-charts-dev libqt6sql6-sqlite qt6-qpa-plugins
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-dejavu-core fonts-liberation2
-    sqlite3 xvfb xauth xdg-utils openbox x11-utils
+    sqlite3 libsqlite3-dev xvfb xauth xdg-utils openbox x11-utils
     qt6-translations-l10n
     openbox libx11-dev
     clang-format python3

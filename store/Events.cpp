@@ -4,6 +4,7 @@
 
 #include "store/Installer.h"
 #include "store/Location.h"
+#include "store/SqlDialect.h"
 #include "store/StoreError.h"
 #include "store/StoreTexts.h"
 
@@ -172,6 +173,7 @@ void EventLog::open(const QString &databaseName) {
         std::make_unique<Connection>(folder + QLatin1Char('/') + QString::fromLatin1(kEventsFile));
     conn->run(QStringLiteral("PRAGMA journal_mode=WAL"));
     conn->run(QStringLiteral("PRAGMA synchronous=FULL"));
+    conn->run(cacheSizePragma());
     m_conn = std::move(conn);
     m_folder = folder;
 }

@@ -19,6 +19,11 @@ QString SqlDialect::page(const TableDef &def, const QStringList &columns, const 
            QStringLiteral(" LIMIT ?");
 }
 
+// A negative cache_size is a size in KiB rather than a number of pages.
+QString cacheSizePragma() {
+    return QStringLiteral("PRAGMA cache_size=-%1").arg(kSqliteWriterCacheKiB);
+}
+
 std::shared_ptr<const SqlDialect> dialectFor(const DatabaseLocation &location) {
     return location.isServer() ? postgresDialect(location.server.schema) : sqliteDialect();
 }

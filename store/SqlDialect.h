@@ -20,6 +20,19 @@ class Connection;
 class Statement;
 struct DatabaseLocation;
 
+// The page cache of each SQLite connection that writes, in KiB. The program
+// holds its connections open for months while the table files grow, and a
+// writer's cache keeps every page it has written until it is full: at
+// SQLite's own size (2000 KiB) the writers' caches go on filling for hours.
+// A recording touches a few pages at the end of each tree and the trim a few
+// at its start; a table that has grown past the cache does not fit in either
+// size, so the smaller cache costs reads from the system's file cache only.
+// A read-only handle keeps SQLite's size: its cache is dropped whenever
+// another connection has written, so it holds only what a view read since.
+inline constexpr int kSqliteWriterCacheKiB = 128;
+// The statement that sets it on a writing connection.
+QString cacheSizePragma();
+
 class SqlDialect {
 public:
     virtual ~SqlDialect() = default;

@@ -40,11 +40,12 @@ public:
     }
 
     // WAL lets readers go on while the recording writes; a full sync keeps
-    // every committed recording through a power cut.
+    // every committed recording through a power cut; a writer's page cache
+    // is held to its bound (kSqliteWriterCacheKiB).
     QStringList sessionSetup(bool readOnly) const override {
         QStringList s;
         if (!readOnly)
-            s << QStringLiteral("PRAGMA journal_mode=WAL");
+            s << QStringLiteral("PRAGMA journal_mode=WAL") << cacheSizePragma();
         s << QStringLiteral("PRAGMA synchronous=FULL");
         return s;
     }

@@ -7,6 +7,7 @@
 // tests'.
 #include "polling/PollCycle.h"
 #include "config/Settings.h"
+#include "polling/PollMainForm.h"
 #include "serial/BCPort.h"
 #include "tests/pollcycle/PollTestSupport.h"
 #include "ui/ErrorHandler.h"
@@ -461,6 +462,65 @@ TEST_F(PollCycleTest, ErrorsWithinThePauseAfterABoxAreNotShownAndPollingGoesOn) 
         EXPECT_GE(sendsAtClose[i] - sendsAtClose[i - 1], 5);
     }
     messages.setOnShow(nullptr);
+}
+
+// The same failing disk with the program's pause between error boxes: the
+// box of the first failure and the next one once the pause is over, never
+// two at once; the ticks under and after each box still alternate sends and
+// reads unit after unit, so closing a box never runs a tick twice, and every
+// reply reaches the recording once, failed or not.
+TEST_F(PollCycleTest, WithThePauseBetweenBoxesTheyNeverStackNorRunATickTwice) {
+    Simulator sim(link(), {QStringLiteral("--units"), QStringLiteral("1-3")});
+    surface.s.PeriodMs = 300;
+    cycle->setErrorBoxPause(kErrorBoxPauseMs);
+    const int faultMs = kErrorBoxPauseMs + 3000;
+    int failures = 0;
+    recordFailure = [&] {
+        if (clock.elapsed() < faultMs) {
+            ++failures;
+            throw orvex::SystemError(
+                QStringLiteral("Ошибка базы данных: database or disk is full"));
+        }
+    };
+    // Each box stays open for a while, as the operator reads it, while the
+    // timer keeps firing under it.
+    const int boxOpenMs = 1200;
+    int depth = 0, maxDepth = 0;
+    QList<qint64> shown;
+    messages.setOnShow([&](const ui::RecordedMessage &) {
+        shown << clock.elapsed();
+        maxDepth = std::max(maxDepth, ++depth);
+        QEventLoop loop;
+        QTimer::singleShot(boxOpenMs, &loop, &QEventLoop::quit);
+        loop.exec();
+        --depth;
+    });
+    click();
+    ASSERT_TRUE(waitFor(
+        [&] {
+            return clock.elapsed() > faultMs && count(QStringLiteral("record")) >= failures + 4;
+        },
+        faultMs + 15000));
+    cycle->ScanBitBtnClick();
+    messages.setOnShow(nullptr);
+    EXPECT_EQ(maxDepth, 1);
+    ASSERT_GE(shown.size(), 2) << "the fault was not shown again after the pause";
+    for (int i = 1; i < shown.size(); ++i)
+        EXPECT_GE(shown[i] - shown[i - 1], kErrorBoxPauseMs + boxOpenMs);
+    EXPECT_GT(failures, shown.size()) << "failures within the pause were polled on";
+    const QStringList seen =
+        surface.log.filter(QRegularExpression(QStringLiteral("^(send|good|error|record)")));
+    int expectedUnit = 1;
+    for (int i = 0; i < seen.size();) {
+        ASSERT_EQ(seen[i], QStringLiteral("send %1").arg(expectedUnit)) << i;
+        if (i + 1 == seen.size())
+            break; // stopped between a send and its read
+        ASSERT_EQ(seen[i + 1], QStringLiteral("good %1").arg(expectedUnit)) << i;
+        ASSERT_LT(i + 2, seen.size());
+        ASSERT_EQ(seen[i + 2], QStringLiteral("record %1 1").arg(expectedUnit)) << i;
+        i += 3;
+        expectedUnit = expectedUnit % 3 + 1;
+    }
 }
 
 TEST(PollIntervalTest, NeverZeroAndNeverDividedByZero) {

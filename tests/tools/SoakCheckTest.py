@@ -112,7 +112,18 @@ class Resources(unittest.TestCase):
         self.assertTrue(soakcheck.resource_summary(blip, 180, faults)["after_faults"][0]["fds_back"])
         leaking = soakcheck.resource_summary(self.samples(3.0, 41), 180, faults)
         self.assertAlmostEqual(leaking["rss_growth_mib_per_h"], 3.0, places=3)
+        self.assertAlmostEqual(leaking["rss_growth_late_mib_per_h"], 3.0, places=3)
         self.assertFalse(leaking["after_faults"][0]["fds_back"])
+
+    def test_growth_that_levels_off_is_told_from_steady_growth(self):
+        # Caches filling for the first 20 minutes after the warm-up, then flat.
+        rows = self.samples(0.0, 40)
+        for r in rows:
+            r["rss_kib"] += 1024 * min(max(r["t"] - 180, 0), 1200) / 1200
+        s = soakcheck.resource_summary(rows, 180, [])
+        self.assertGreater(s["rss_growth_mib_per_h"], 0.5)
+        self.assertAlmostEqual(s["rss_growth_late_mib_per_h"], 0.0, places=3)
+        self.assertAlmostEqual(s["late_from_s"], (180 + 3598) / 2)
 
 
 if __name__ == "__main__":

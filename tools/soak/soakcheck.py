@@ -157,11 +157,15 @@ def settled(values):
 
 
 def resource_summary(samples, warmup_s, faults):
-    """Memory growth after the warm-up, and descriptors/threads at the start
+    """Memory growth after the warm-up and over the second half of the time
+    after it (growth that levels off, as bounded caches filling, shows in the
+    first and not in the second), and descriptors/threads at the start
     against their values once each fault is over (the last healthy sample
     before the next fault, or before the end)."""
     after = [s for s in samples if s["t"] >= warmup_s]
     rss_slope = slope_per_hour([(s["t"], s["rss_kib"] / 1024.0) for s in after])
+    late_from = (after[0]["t"] + after[-1]["t"]) / 2 if after else 0.0
+    late_slope = slope_per_hour([(s["t"], s["rss_kib"] / 1024.0) for s in after if s["t"] >= late_from])
     healthy = [s for s in samples if s["phase"] == "healthy"]
     base = next((s for s in healthy if s["t"] >= min(warmup_s, healthy[-1]["t"])), None) if healthy else None
     checks = []
@@ -191,6 +195,8 @@ def resource_summary(samples, warmup_s, faults):
         "rss_end_mib": (after[-1]["rss_kib"] / 1024.0) if after else 0.0,
         "rss_max_mib": max((s["rss_kib"] for s in samples), default=0) / 1024.0,
         "rss_growth_mib_per_h": rss_slope,
+        "rss_growth_late_mib_per_h": late_slope,
+        "late_from_s": late_from,
         "fds_start": int(base["fds"]) if base else 0,
         "threads_start": int(base["threads"]) if base else 0,
         "fds_max": int(max((s["fds"] for s in samples), default=0)),
