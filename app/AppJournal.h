@@ -5,19 +5,16 @@
 namespace orvex::mainwindow {
 class TMainForm;
 }
-namespace orvex::polling {
-class PollController;
-class JournalController;
-} // namespace orvex::polling
 namespace orvex::views {
 class TDataViewForm;
 }
 
 namespace orvex::app {
 
-polling::JournalController *attachAdditions(mainwindow::TMainForm &main,
-                                            polling::PollController &poll,
-                                            views::TDataViewForm &data,
-                                            views::TDataViewForm &archive);
+class PollController;
+class JournalController;
+
+JournalController *attachAdditions(mainwindow::TMainForm &main, PollController &poll,
+                                   views::TDataViewForm &data, views::TDataViewForm &archive);
 
 } // namespace orvex::app

@@ -4,6 +4,7 @@
 
 #include "app/About.h"
 #include "app/AppJournal.h"
+#include "app/PollMainForm.h"
 #include "app/TreeDialog.h"
 #include "config/IniOptions.h"
 #include "config/OptionsHost.h"
@@ -11,8 +12,7 @@
 #include "mainwindow/HintText.h"
 #include "mainwindow/MainOrvex01.h"
 #include "mainwindow/Texts.h"
-#include "polling/PollMainForm.h"
-#include "ui/ShellOpen.h"
+#include "polling/StationModel.h"
 #include "ui/WindowAccessibility.h"
 #include "views/Calndr2.h"
 #include "views/DataArc.h"
@@ -20,32 +20,26 @@
 #include "views/PlotWindow.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
 
 namespace orvex::app {
 
-// What the options dialog reaches in the main window.
+// What the options dialog reaches of the station and the main window.
 class MainOptionsHost : public config::OptionsHost {
 public:
-    explicit MainOptionsHost(mainwindow::TMainForm &form) : m_form(form) {}
+    MainOptionsHost(mainwindow::TMainForm &form, polling::StationModel &station)
+        : m_form(form), m_station(station) {}
 
-    config::TSettings &settings() override { return m_form.Settings; }
-    serial::TBComPort &comPort() override { return m_form.BComPort1; }
-    store::Table &unitsTable() override { return m_form.UnitsTable; }
-    store::Table &sensorTable() override { return m_form.SensorTable; }
-    int builtUnits() const override { return m_form.BuiltUnits; }
+    config::TSettings &settings() override { return m_station.settings(); }
+    serial::TBComPort &comPort() override { return m_station.port(); }
+    store::Table &unitsTable() override { return m_station.unitsTable(); }
+    store::Table &sensorTable() override { return m_station.sensorTable(); }
+    int builtUnits() const override { return m_form.builtUnits(); }
     bool hintsOn() const override { return mainwindow::hintSwitch(&m_form); }
-    void setL2ProcCheckBox(bool checked) override {
-        m_form.L2ProcCheckBox1->setChecked(checked);
-        m_form.L2ProcCheckBox1->setToolTip(mainwindow::l2ProcHint(checked));
-    }
-    void setSoundCheckBox(bool checked) override {
-        m_form.SoundCheckBox1->setChecked(checked);
-        m_form.SoundCheckBox1->setToolTip(mainwindow::soundHint(checked));
-    }
+    void setL2ProcCheckBox(bool checked) override { m_form.setPercentMode(checked); }
+    void setSoundCheckBox(bool checked) override { m_form.setSoundOn(checked); }
     void setCurrentDataCaption(const QString &caption) override {
         if (dataView)
             dataView->setWindowTitle(caption);
@@ -55,6 +49,57 @@ public:
 
 private:
     mainwindow::TMainForm &m_form;
+    polling::StationModel &m_station;
+};
+
+// What the main window asks of the other windows.
+class ApplicationPeers : public mainwindow::MainFormPeers {
+public:
+    ApplicationPeers(config::TIniOptionsForm &options, views::TPlotForm &plot,
+                     views::TDataArcForm &data, views::TDataArc2Form &archive, TAboutDlg &about,
+                     TTreeDlgForm &tree)
+        : m_options(options), m_plot(plot), m_data(data), m_archive(archive), m_about(about),
+          m_tree(tree) {}
+
+    void showOptionsDialog() override { m_options.ShowModalOptions(); }
+    bool optionsPortChosen() override { return m_options.portChosen(); }
+    void closeDataView() override { m_data.close(); }
+    void closeArchiveView() override { m_archive.close(); }
+    void closePlotWindow() override { m_plot.close(); }
+    void showDataView(const QString &caption) override {
+        m_data.setWindowTitle(caption);
+        m_data.showView();
+    }
+    void showArchiveView() override { m_archive.showView(); }
+    void handOverPlot(int unitNo, int channelNo, const QString &gasName, const QString &unitLabel,
+                      float tripThreshold) override {
+        m_plot.handOver(unitNo, channelNo, gasName, unitLabel, tripThreshold);
+    }
+    void showPlot() override { m_plot.showChannel(); }
+    void closeArchiveTable() override { m_archive.Arc2Table.close(); }
+    void closeCurrentTable() override { m_data.CurrTable.close(); }
+    void setWindowHints(bool on) override {
+        // The options dialog follows the main window's switch each time it is
+        // activated (some of its controls always show their hints); the views
+        // and the plot window take it now.
+        mainwindow::setOwnHintSwitch(&m_plot, on);
+        m_data.setHintsEnabled(on);
+        m_archive.setHintsEnabled(on);
+    }
+    std::optional<QPoint> dataViewCorner() const override { return m_data.pos(); }
+    std::optional<QPoint> archiveViewCorner() const override { return m_archive.pos(); }
+    std::optional<QPoint> plotWindowCorner() const override { return m_plot.pos(); }
+    void showAbout() override { m_about.exec(); }
+    // The chosen folder is not used.
+    void chooseFolder() override { m_tree.exec(); }
+
+private:
+    config::TIniOptionsForm &m_options;
+    views::TPlotForm &m_plot;
+    views::TDataArcForm &m_data;
+    views::TDataArc2Form &m_archive;
+    TAboutDlg &m_about;
+    TTreeDlgForm &m_tree;
 };
 
 QString applicationTitle() {
@@ -79,50 +124,39 @@ void initialiseApplication(QApplication &application) {
         delete translator;
 }
 
-TApplicationWindows::TApplicationWindows() {
+TApplicationWindows::TApplicationWindows() : m_station(std::make_unique<polling::StationModel>()) {
+    polling::StationModel &station = *m_station;
     // The windows are made in the program's fixed order, the main window
     // first; its creation runs to its end first.
-    m_main = std::make_unique<mainwindow::TMainForm>();
+    m_main = std::make_unique<mainwindow::TMainForm>(station);
     m_main->FormCreate();
     m_order << QStringLiteral("TMainForm");
-    // The poll cycle runs on the main window; what it does to the other
-    // windows with a new record reaches them once they exist.
-    polling::PollViewHooks hooks;
-    hooks.currentRecordAdded = [this](qint64 rows) {
-        if (m_data)
-            m_data->recordAppended(rows);
-    };
-    hooks.archiveRecordAdded = [this](qint64 rows) {
-        if (m_archive)
-            m_archive->recordAppended(rows);
-    };
-    hooks.plotRecordAdded = [this](int unit) {
-        if (m_plot)
-            m_plot->recordAppended(unit);
-    };
-    hooks.soundFileText = [this] {
-        return m_options ? m_options->soundFileText() : m_main->Settings.SoundFile;
-    };
-    hooks.shellOpen = [](const QString &file) { ui::shellOpen(file); };
-    m_poll = polling::attachPollCycle(*m_main, std::move(hooks));
+    attachPollCycle();
 
     // The options dialog: lists the ports and hands the configured port
     // and speed to the serial component.
-    m_host = std::make_unique<MainOptionsHost>(*m_main);
+    m_host = std::make_unique<MainOptionsHost>(*m_main, station);
     m_options = std::make_unique<config::TIniOptionsForm>(*m_host);
     m_order << QStringLiteral("TIniOptionsForm");
+    m_poll->setOptionsDialog(m_options.get());
 
     // The plot window and the two views take the database of the
-    // main window's Units.DB handle and their stored positions.
-    const QString database = m_main->UnitsTable.databaseName();
-    m_plot = std::make_unique<views::TPlotForm>(m_main->Settings, database);
+    // station's Units.DB handle and their stored positions.
+    const QString database = station.unitsTable().databaseName();
+    m_plot = std::make_unique<views::TPlotForm>(station.settings(), database);
     m_order << QStringLiteral("TPlotForm");
-    m_data =
-        std::make_unique<views::TDataArcForm>(m_main->Settings, m_main->AutoRefreshViews, database);
+    QObject::connect(m_poll.get(), &PollController::plotRecordAdded, m_plot.get(),
+                     &views::TPlotForm::recordAppended);
+    m_data = std::make_unique<views::TDataArcForm>(station.settings(), station.autoRefreshViews(),
+                                                   database);
     m_order << QStringLiteral("TDataArcForm");
-    m_archive = std::make_unique<views::TDataArc2Form>(m_main->Settings, m_main->AutoRefreshViews,
-                                                       database);
+    QObject::connect(m_poll.get(), &PollController::currentRecordAdded, m_data.get(),
+                     [data = m_data.get()](qint64 rows) { data->recordAppended(rows); });
+    m_archive = std::make_unique<views::TDataArc2Form>(station.settings(),
+                                                       station.autoRefreshViews(), database);
     m_order << QStringLiteral("TDataArc2Form");
+    QObject::connect(m_poll.get(), &PollController::archiveRecordAdded, m_archive.get(),
+                     [archive = m_archive.get()](qint64 rows) { archive->recordAppended(rows); });
 
     // The date picker, shared by both views, the folder chooser and the
     // About box.
@@ -142,9 +176,16 @@ TApplicationWindows::TApplicationWindows() {
 }
 
 TApplicationWindows::~TApplicationWindows() {
-    // The recorder's hooks point at the views; they go before the views do.
+    // The peers point at the other windows; the main window asks nothing of
+    // them once they start to go.
     if (m_main)
-        m_main->peers = {};
+        m_main->setPeers(nullptr);
+}
+
+// The poll cycle runs on the main window and the station; what it does to
+// the other windows with a new record reaches them once they exist.
+void TApplicationWindows::attachPollCycle() {
+    m_poll = std::make_unique<PollController>(*m_main, *m_station);
 }
 
 QList<QWidget *> TApplicationWindows::windows() const {
@@ -153,49 +194,14 @@ QList<QWidget *> TApplicationWindows::windows() const {
 }
 
 void TApplicationWindows::connectPeers() {
+    m_peers = std::make_unique<ApplicationPeers>(*m_options, *m_plot, *m_data, *m_archive, *m_about,
+                                                 *m_tree);
+    m_main->setPeers(m_peers.get());
     mainwindow::TMainForm &main = *m_main;
-    mainwindow::MainFormPeers &p = main.peers;
-    config::TIniOptionsForm *options = m_options.get();
-    views::TPlotForm *plot = m_plot.get();
-    views::TDataArcForm *data = m_data.get();
-    views::TDataArc2Form *archive = m_archive.get();
-
-    p.showOptionsDialog = [options] { options->ShowModalOptions(); };
-    p.optionsPortChosen = [options] { return options->portChosen(); };
-    p.closeDataView = [data] { data->close(); };
-    p.closeArchiveView = [archive] { archive->close(); };
-    p.closePlotWindow = [plot] { plot->close(); };
-    p.showDataView = [data](const QString &caption) {
-        data->setWindowTitle(caption);
-        data->showView();
-    };
-    p.showArchiveView = [archive] { archive->showView(); };
-    p.handOverPlot = [plot](int unit, int channel, const QString &gas, const QString &label,
-                            float trip) { plot->handOver(unit, channel, gas, label, trip); };
-    p.showPlot = [plot] { plot->showChannel(); };
-    plot->setTripThresholdSource([&main](int unit) {
-        const auto *panel =
-            unit >= 1 && unit <= mainwindow::kMaxUnits ? main.UnitPanels[unit] : nullptr;
+    m_plot->setTripThresholdSource([&main](int unit) {
+        const mainwindow::TUnitPanel *panel = main.unitPanel(unit);
         return panel ? double(panel->upTripThreshold) : 0.0;
     });
-    p.closeArchiveTable = [archive] { archive->Arc2Table.close(); };
-    p.closeCurrentTable = [data] { data->CurrTable.close(); };
-    p.setWindowHints = [plot, data, archive](bool on) {
-        // The options dialog follows the main window's switch each time it is
-        // activated (some of its controls always show their hints); the views
-        // and the plot window take it now.
-        mainwindow::setOwnHintSwitch(plot, on);
-        data->setHintsEnabled(on);
-        archive->setHintsEnabled(on);
-    };
-    p.dataViewCorner = [data] { return std::optional<QPoint>(data->pos()); };
-    p.archiveViewCorner = [archive] { return std::optional<QPoint>(archive->pos()); };
-    p.plotWindowCorner = [plot] { return std::optional<QPoint>(plot->pos()); };
-    TAboutDlg *about = m_about.get();
-    TTreeDlgForm *tree = m_tree.get();
-    p.showAbout = [about] { about->exec(); };
-    // The chosen folder is not used.
-    p.chooseFolder = [tree] { tree->exec(); };
 }
 
 int runApplication(int argc, char **argv) {

@@ -27,7 +27,7 @@ class TDataArc2Form;
 class TDateDlgForm;
 } // namespace orvex::views
 namespace orvex::polling {
-class PollController;
+class StationModel;
 }
 
 namespace orvex::app {
@@ -35,6 +35,8 @@ namespace orvex::app {
 class TAboutDlg;
 class TTreeDlgForm;
 class MainOptionsHost;
+class PollController;
+class ApplicationPeers;
 
 // The application title, the application's name on the desktop.
 QString applicationTitle();
@@ -60,7 +62,10 @@ public:
     views::TDateDlgForm &DateDlgForm() const { return *m_date; }
     TTreeDlgForm &TreeDlgForm() const { return *m_tree; }
     TAboutDlg &AboutDlg() const { return *m_about; }
-    polling::PollController &pollController() const { return *m_poll; }
+    PollController &pollController() const { return *m_poll; }
+    // The station's port, tables, register and settings, which every window
+    // works on.
+    polling::StationModel &station() const { return *m_station; }
 
     // The windows in the order they were created.
     QList<QWidget *> windows() const;
@@ -68,11 +73,15 @@ public:
     const QStringList &creationOrder() const { return m_order; }
 
 private:
+    void attachPollCycle();
     void connectPeers();
 
-    // Declared in creation order, so they are destroyed in reverse and the
-    // main window, whose settings the others read, goes last.
+    // Declared in creation order, so they are destroyed in reverse: the poll
+    // cycle before the main window it drives, the main window after the
+    // windows that read its settings, and the station last of all.
+    std::unique_ptr<polling::StationModel> m_station;
     std::unique_ptr<mainwindow::TMainForm> m_main;
+    std::unique_ptr<PollController> m_poll;
     std::unique_ptr<MainOptionsHost> m_host;
     std::unique_ptr<config::TIniOptionsForm> m_options;
     std::unique_ptr<views::TPlotForm> m_plot;
@@ -81,7 +90,7 @@ private:
     std::unique_ptr<views::TDateDlgForm> m_date;
     std::unique_ptr<TTreeDlgForm> m_tree;
     std::unique_ptr<TAboutDlg> m_about;
-    polling::PollController *m_poll = nullptr; // owned by the main window
+    std::unique_ptr<ApplicationPeers> m_peers;
     QStringList m_order;
 };
 

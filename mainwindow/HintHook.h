@@ -1,8 +1,9 @@
 // The application-wide hint hook (AppShowHint). Every hint of the program is
 // shown through it: the hint is built from the control's current hint text
 // each time, wrapped at 400 pixels, with carriage returns as line breaks, and
-// while the pointer rests on the control it is rebuilt and shown again every
-// 100 ms, so a cell's hint follows each decode and never times out by itself.
+// while the pointer rests on the control it is rebuilt and shown again at
+// every reshow interval (a tenth of a second), so a cell's hint follows each
+// decode and never times out by itself.
 // A control shows no hint when its effective hint switch is off.
 #pragma once
 

@@ -2,7 +2,6 @@
 // register, laying it out for the window size, and freeing it.
 #include "mainwindow/MainOrvex01.h"
 
-#include "config/UnitRegister.h"
 #include "mainwindow/HintText.h"
 #include "mainwindow/Texts.h"
 #include "ui/ErrorHandler.h"
@@ -51,102 +50,107 @@ polling::ChannelRow TMainForm::channelRow(int u) {
     return polling::ChannelRow(m_rowBuffer.data(), m_rowBuffer.size());
 }
 
+// Builds the grid for the present client area from the settings and the
+// register: the channel headers, then unit by unit its register rows, its
+// header and its cells (hidden until the whole grid exists), then shows it.
 void TMainForm::BuildGrid() {
     const int units = Settings.UnitsAmount;
     const int channels = Settings.ChannalsMaxAmount;
     placeChrome();
-    // 1.
     delete FirstRunNotice;
     FirstRunNotice = nullptr;
-    // 2.
     m_geometry = buildGridGeometry(clientSize(), units, channels);
-    const GridGeometry &g = m_geometry;
-    // 3.
-    ProgressBar1->setGeometry(g.progressBarRect());
-    // 4.
+    ProgressBar1->setGeometry(m_geometry.progressBarRect());
     QFont bold = font();
     bold.setBold(true);
-    for (int n = 1; n <= channels; ++n) {
+    createChannelHeaders(bold);
+    m_station.unitsTable().open();
+    m_station.sensorTable().open();
+    QFont cellFont(QStringLiteral("Arial"));
+    cellFont.setPointSize(8);
+    for (int u = 1; u <= units; ++u)
+        createUnitRow(u, bold, cellFont);
+    for (int u = 1; u <= units; ++u)
+        for (int n = 1; n <= channels; ++n)
+            SensPanels[n][u]->show();
+    StatusBar1->raise();
+    m_builtUnits = units;
+    m_builtChannels = channels;
+    m_gridBuilt = true;
+    updateStartButton();
+}
+
+void TMainForm::createChannelHeaders(const QFont &bold) {
+    for (int n = 1; n <= Settings.ChannalsMaxAmount; ++n) {
         auto *header = new TBevelPanel(m_client);
         header->setObjectName(QStringLiteral("ChannelHeader%1").arg(n));
         header->setBevels(TBevelPanel::Bevel::Lowered, TBevelPanel::Bevel::Raised, 1, 0);
         header->setColor(polling::PanelColor::buttonFace());
         header->setFont(bold);
         header->setCaption(kChannelHeader + QString::number(n));
-        header->setGeometry(g.headerRect(n));
+        header->setGeometry(m_geometry.headerRect(n));
         header->show();
         ChannelHeaders[n] = header;
     }
-    // 5.
-    UnitsTable.open();
-    SensorTable.open();
-    // 6.
-    QFont cellFont(QStringLiteral("Arial"));
-    cellFont.setPointSize(8);
-    for (int u = 1; u <= units; ++u) {
-        // 6.1 The register rows; the Units.DB cursor stands on unit u.
-        Register.ensureGridRows(u);
-        // 6.2
-        auto *panel = new TUnitPanel(m_client);
-        panel->setObjectName(QStringLiteral("UnitPanel%1").arg(u));
-        panel->setGeometry(g.unitPanelRect(u));
-        panel->setBevels(TBevelPanel::Bevel::Lowered, TBevelPanel::Bevel::Raised, 2, 0);
-        panel->setColor(polling::PanelColor::buttonFace());
-        panel->setFont(bold);
-        setOwnHintSwitch(panel, Settings.ShowHint2);
-        panel->upName = QStringLiteral(" ") + UnitsTable.asString(store::fields::UnitName) +
-                        QStringLiteral(" ");
-        panel->upComment = UnitsTable.asString(store::fields::UnitDescription);
-        panel->upErrorText = QString();
-        UnitPanels[u] = panel;
-        connect(panel, &TBevelPanel::clicked, this,
-                [this] { ui::guarded([this] { upOnClick(); }, this); });
-        RefreshUnitHeader(u, false);
-        panel->show();
-        // 6.3 Cells stay hidden until the whole grid exists.
-        for (int n = 1; n <= channels; ++n) {
-            auto *cell = new TSensPanel(m_client);
-            cell->setObjectName(QStringLiteral("SensPanel%1_%2").arg(n).arg(u));
-            cell->hide();
-            cell->spValid = false;
-            cell->spChannelNo = n;
-            cell->spUnitNo = u;
-            cell->setGeometry(g.cellRect(n, u));
-            cell->setBevels(TBevelPanel::Bevel::None, TBevelPanel::Bevel::Raised, 1, 1);
-            cell->setFont(cellFont);
-            if (SensorTable.findKey({u, n})) {
-                cell->spSensorName = SensorTable.asString(store::fields::SensorName);
-                cell->spComment = SensorTable.asString(store::fields::SensDescription);
-            }
-            cell->spGasName = QString();
-            cell->cell.text.clear();
-            cell->cell.background = polling::idleCellColor();
-            cell->cell.hint =
-                cellBuildHint(u, n, cell->spSensorName, cell->spComment, Settings.ShowHint3);
-            cell->setCaption(QString());
-            cell->setColor(polling::idleCellColor());
-            cell->setHint(cell->cell.hint);
-            setOwnHintSwitch(cell, Settings.ShowHint2);
-            connect(cell, &TBevelPanel::clicked, this,
-                    [this, cell] { ui::guarded([this, cell] { spOnClick(cell); }, this); });
-            SensPanels[n][u] = cell;
-        }
+}
+
+// Unit u's register rows (the Units.DB cursor then stands on unit u), its
+// header with the name and comment from its row, and its cells.
+void TMainForm::createUnitRow(int u, const QFont &bold, const QFont &cellFont) {
+    m_station.unitRegister().ensureGridRows(u);
+    store::Table &units = m_station.unitsTable();
+    auto *panel = new TUnitPanel(m_client);
+    panel->setObjectName(QStringLiteral("UnitPanel%1").arg(u));
+    panel->setGeometry(m_geometry.unitPanelRect(u));
+    panel->setBevels(TBevelPanel::Bevel::Lowered, TBevelPanel::Bevel::Raised, 2, 0);
+    panel->setColor(polling::PanelColor::buttonFace());
+    panel->setFont(bold);
+    setOwnHintSwitch(panel, Settings.ShowHint2);
+    panel->upName =
+        QStringLiteral(" ") + units.asString(store::fields::UnitName) + QStringLiteral(" ");
+    panel->upComment = units.asString(store::fields::UnitDescription);
+    panel->upErrorText = QString();
+    UnitPanels[u] = panel;
+    connect(panel, &TBevelPanel::clicked, this,
+            [this] { ui::guarded([this] { upOnClick(); }, this); });
+    RefreshUnitHeader(u, false);
+    panel->show();
+    for (int n = 1; n <= Settings.ChannalsMaxAmount; ++n)
+        SensPanels[n][u] = createCell(u, n, cellFont);
+}
+
+// A hidden cell without a reading, named after its sensor's register row.
+TSensPanel *TMainForm::createCell(int u, int n, const QFont &cellFont) {
+    store::Table &sensors = m_station.sensorTable();
+    auto *cell = new TSensPanel(m_client);
+    cell->setObjectName(QStringLiteral("SensPanel%1_%2").arg(n).arg(u));
+    cell->hide();
+    cell->spValid = false;
+    cell->spChannelNo = n;
+    cell->spUnitNo = u;
+    cell->setGeometry(m_geometry.cellRect(n, u));
+    cell->setBevels(TBevelPanel::Bevel::None, TBevelPanel::Bevel::Raised, 1, 1);
+    cell->setFont(cellFont);
+    if (sensors.findKey({u, n})) {
+        cell->spSensorName = sensors.asString(store::fields::SensorName);
+        cell->spComment = sensors.asString(store::fields::SensDescription);
     }
-    // 7.
-    for (int u = 1; u <= units; ++u)
-        for (int n = 1; n <= channels; ++n)
-            SensPanels[n][u]->show();
-    StatusBar1->raise();
-    // 8.
-    BuiltUnits = units;
-    BuiltChannels = channels;
-    GridBuilt = true;
-    updateStartButton();
+    cell->spGasName = QString();
+    cell->cell.text.clear();
+    cell->cell.background = polling::idleCellColor();
+    cell->cell.hint = cellBuildHint(u, n, cell->spSensorName, cell->spComment, Settings.ShowHint3);
+    cell->setCaption(QString());
+    cell->setColor(polling::idleCellColor());
+    cell->setHint(cell->cell.hint);
+    setOwnHintSwitch(cell, Settings.ShowHint2);
+    connect(cell, &TBevelPanel::clicked, this,
+            [this, cell] { ui::guarded([this, cell] { spOnClick(cell); }, this); });
+    return cell;
 }
 
 void TMainForm::placeGrid(const GridGeometry &g) {
-    const int units = BuiltUnits;
-    const int channels = BuiltChannels;
+    const int units = m_builtUnits;
+    const int channels = m_builtChannels;
     ProgressBar1->setGeometry(g.progressBarRect());
     for (int n = channels; n >= 1; --n)
         if (ChannelHeaders[n])
@@ -166,7 +170,7 @@ void TMainForm::placeGrid(const GridGeometry &g) {
 }
 
 void TMainForm::LayoutGrid() {
-    if (!GridBuilt || m_layingOut)
+    if (!m_gridBuilt || m_layingOut)
         return;
     // A window manager that refuses a size puts the window back where it
     // was; that change is then not asked for again.
@@ -182,7 +186,7 @@ void TMainForm::LayoutGrid() {
     const bool fixedSize = isMaximized() || isFullScreen();
     FormWindow window(size(), clientSize(), fixedSize, m_refusedFrom, m_refusedTo);
     GridGeometry g = m_geometry;
-    layoutGridGeometry(g, BuiltUnits, BuiltChannels, window);
+    layoutGridGeometry(g, m_builtUnits, m_builtChannels, window);
     if (window.windowSize() != size()) {
         // The inner runs already happened in the arithmetic; the resize event
         // this causes meets the guard, or finds the layout in place.
@@ -194,7 +198,7 @@ void TMainForm::LayoutGrid() {
             // Not taken at once: lay out for the size the window has.
             FormWindow actual(size(), clientSize(), true, QSize(), QSize());
             g = m_geometry;
-            layoutGridGeometry(g, BuiltUnits, BuiltChannels, actual);
+            layoutGridGeometry(g, m_builtUnits, m_builtChannels, actual);
         }
     }
     m_geometry = g;
@@ -203,18 +207,18 @@ void TMainForm::LayoutGrid() {
 }
 
 void TMainForm::FreeGrid() {
-    GridBuilt = false;
+    m_gridBuilt = false;
     updateStartButton();
-    for (int n = 1; n <= std::min(BuiltChannels, int(kMaxChannels)); ++n) {
+    for (int n = 1; n <= std::min(m_builtChannels, int(kMaxChannels)); ++n) {
         delete ChannelHeaders[n];
         ChannelHeaders[n] = nullptr;
     }
-    for (int u = 1; u <= std::min(BuiltUnits, int(kMaxUnits)); ++u) {
+    for (int u = 1; u <= std::min(m_builtUnits, int(kMaxUnits)); ++u) {
         delete UnitPanels[u];
         UnitPanels[u] = nullptr;
     }
-    for (int u = 1; u <= std::min(BuiltUnits, int(kMaxUnits)); ++u)
-        for (int n = 1; n <= std::min(BuiltChannels, int(kMaxChannels)); ++n) {
+    for (int u = 1; u <= std::min(m_builtUnits, int(kMaxUnits)); ++u)
+        for (int n = 1; n <= std::min(m_builtChannels, int(kMaxChannels)); ++n) {
             delete SensPanels[n][u];
             SensPanels[n][u] = nullptr;
         }

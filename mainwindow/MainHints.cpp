@@ -15,28 +15,27 @@ void TMainForm::RefreshUnitHeader(int u, bool hasData) {
     TUnitPanel *panel = UnitPanels[u];
     if (!panel)
         return;
-    // 1.
     panel->setCaption(unitCaption(u, hasData, *panel, Settings.L2ProcOn));
-    // 2. The unit must have its register row; the hint stays as it was if not.
-    if (!UnitsTable.findKey({u})) {
+    // The unit must have its register row; the hint stays as it was if not.
+    if (!m_station.unitsTable().findKey({u})) {
         ui::showError(unitNotFoundText(u), this);
         return;
     }
-    // 3 to 6.
     panel->setHint(unitHint(hasData, *panel, Settings.L2ProcOn, Settings.ShowHint3));
 }
 
 void TMainForm::upOnClick() {
-    // 1 to 3. Setting the check box runs its own handler with the same result.
+    // Percent mode switches over; setting the check box runs its own handler
+    // with the same result.
     Settings.L2ProcOn = !Settings.L2ProcOn;
     const bool on = Settings.L2ProcOn;
     L2ProcCheckBox1->setChecked(on);
     L2ProcCheckBox1->setToolTip(l2ProcHint(on));
-    // 4. Cells with a reading switch at once (with one decimal until the next
+    // Cells with a reading switch at once (with one decimal until the next
     // decode writes the unit's own decimals again).
-    for (int u = 1; u <= BuiltUnits; ++u) {
+    for (int u = 1; u <= m_builtUnits; ++u) {
         bool hasData = false;
-        for (int n = 1; n <= BuiltChannels; ++n) {
+        for (int n = 1; n <= m_builtChannels; ++n) {
             TSensPanel *cell = SensPanels[n][u];
             if (!cell || !cell->spValid)
                 continue;
@@ -51,19 +50,18 @@ void TMainForm::upOnClick() {
 }
 
 void TMainForm::spOnClick(TSensPanel *cell) {
-    // 1. Always handed, before the gas test.
-    PlotGasName = cell->spGasName.text();
-    PlotChannelNo = cell->spChannelNo;
-    PlotUnitNo = cell->spUnitNo;
-    PlotUnitLabel = cell->spUnitLabel.text();
-    const TUnitPanel *unit =
-        PlotUnitNo >= 1 && PlotUnitNo <= kMaxUnits ? UnitPanels[PlotUnitNo] : nullptr;
-    if (peers.handOverPlot)
-        peers.handOverPlot(PlotUnitNo, PlotChannelNo, PlotGasName, PlotUnitLabel,
-                           unit ? unit->upTripThreshold : 0.0f);
-    // 2. Only a cell with a decoded gas opens the plot.
-    if (isDecodedGas(cell->spGasName) && peers.showPlot)
-        peers.showPlot();
+    // Every click hands the cell over to the plot window, before the gas test.
+    PlotHandOver &h = m_plotHandOver;
+    h.gasName = cell->spGasName.text();
+    h.channelNo = cell->spChannelNo;
+    h.unitNo = cell->spUnitNo;
+    h.unitLabel = cell->spUnitLabel.text();
+    const TUnitPanel *unit = unitPanel(h.unitNo);
+    m_peers->handOverPlot(h.unitNo, h.channelNo, h.gasName, h.unitLabel,
+                          unit ? unit->upTripThreshold : 0.0f);
+    // Only a cell with a decoded gas opens the plot.
+    if (isDecodedGas(cell->spGasName))
+        m_peers->showPlot();
 }
 
 void TMainForm::L2ProcCheckBox1Click() {
@@ -80,16 +78,15 @@ void TMainForm::miHint1Click() {
     // The grid panels have switches of their own and are not affected.
     const bool on = miHint1->isChecked();
     setOwnHintSwitch(this, on);
-    if (peers.setWindowHints)
-        peers.setWindowHints(on);
+    m_peers->setWindowHints(on);
 }
 
 void TMainForm::miHint2Click() {
     Settings.ShowHint2 = miHint2->isChecked();
-    for (int u = 1; u <= BuiltUnits; ++u) {
+    for (int u = 1; u <= m_builtUnits; ++u) {
         if (UnitPanels[u])
             setOwnHintSwitch(UnitPanels[u], Settings.ShowHint2);
-        for (int n = 1; n <= BuiltChannels; ++n)
+        for (int n = 1; n <= m_builtChannels; ++n)
             if (SensPanels[n][u])
                 setOwnHintSwitch(SensPanels[n][u], Settings.ShowHint2);
     }
@@ -98,31 +95,43 @@ void TMainForm::miHint2Click() {
 void TMainForm::miHint3Click() {
     // Unit hints change now; cell hints at the next decode.
     Settings.ShowHint3 = miHint3->isChecked();
-    for (int u = 1; u <= BuiltUnits; ++u) {
-        bool hasData = false;
-        for (int n = 1; n <= BuiltChannels; ++n)
-            if (SensPanels[n][u] && SensPanels[n][u]->spValid)
-                hasData = true;
-        RefreshUnitHeader(u, hasData);
-    }
+    for (int u = 1; u <= m_builtUnits; ++u)
+        RefreshUnitHeader(u, unitHasData(u));
+}
+
+bool TMainForm::unitHasData(int u) const {
+    for (int n = 1; n <= m_builtChannels; ++n)
+        if (SensPanels[n][u] && SensPanels[n][u]->spValid)
+            return true;
+    return false;
+}
+
+TUnitPanel *TMainForm::unitPanel(int u) const {
+    return u >= 1 && u <= kMaxUnits ? UnitPanels[std::size_t(u)] : nullptr;
+}
+
+void TMainForm::setUnitHighlight(int u, bool highlighted) {
+    if (TUnitPanel *panel = unitPanel(u))
+        panel->setColor(highlighted ? polling::PanelColor::rgb(255, 251, 240)
+                                    : polling::PanelColor::buttonFace());
 }
 
 polling::DecodeOptions TMainForm::decodeOptions() const {
     polling::DecodeOptions options;
     options.percentMode = Settings.L2ProcOn;
     options.commentsInHints = Settings.ShowHint3;
-    options.channelsMaxAmount = GridBuilt ? BuiltChannels : 0;
+    options.channelsMaxAmount = m_gridBuilt ? m_builtChannels : 0;
     return options;
 }
 
 void TMainForm::applyUnitCells(int u) {
-    for (int n = 1; n <= BuiltChannels; ++n)
+    for (int n = 1; n <= m_builtChannels; ++n)
         if (SensPanels[n][u])
             SensPanels[n][u]->applyCellView();
 }
 
 polling::DecodeResult TMainForm::decodeUnitReply(int u, const polling::ReplyBuffer &reply) {
-    if (!GridBuilt || u < 1 || u > BuiltUnits || !UnitPanels[u])
+    if (!m_gridBuilt || u < 1 || u > m_builtUnits || !UnitPanels[u])
         return {};
     const polling::DecodeResult result =
         polling::DecodeReply(u, reply, *UnitPanels[u], channelRow(u), decodeOptions(),
@@ -132,7 +141,7 @@ polling::DecodeResult TMainForm::decodeUnitReply(int u, const polling::ReplyBuff
 }
 
 void TMainForm::showUnitReplyError(int u, const polling::ReplyOutcome &outcome) {
-    if (!GridBuilt || u < 1 || u > BuiltUnits || !UnitPanels[u])
+    if (!m_gridBuilt || u < 1 || u > m_builtUnits || !UnitPanels[u])
         return;
     polling::ShowReplyError(u, outcome, *UnitPanels[u], channelRow(u), decodeOptions(),
                             [this](int unit, bool hasData) { RefreshUnitHeader(unit, hasData); });

@@ -93,15 +93,15 @@ bool TMainForm::mainShowHint() const {
 }
 
 std::optional<QPoint> TMainForm::dataViewCorner() const {
-    return peers.dataViewCorner ? peers.dataViewCorner() : std::nullopt;
+    return m_peers->dataViewCorner();
 }
 
 std::optional<QPoint> TMainForm::archiveViewCorner() const {
-    return peers.archiveViewCorner ? peers.archiveViewCorner() : std::nullopt;
+    return m_peers->archiveViewCorner();
 }
 
 std::optional<QPoint> TMainForm::plotWindowCorner() const {
-    return peers.plotWindowCorner ? peers.plotWindowCorner() : std::nullopt;
+    return m_peers->plotWindowCorner();
 }
 
 } // namespace orvex::mainwindow

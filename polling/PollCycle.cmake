@@ -1,10 +1,6 @@
 # orvex_pollcycle: the poll cycle (start/stop, the two-phase timer, send and
-# read ticks) and its wiring onto the main window.
+# read ticks) behind its surface; the surface on the main window is the
+# application's (app/PollMainForm.*).
 add_library(orvex_pollcycle STATIC PollCycle.cpp PollCycle.h)
 target_link_libraries(orvex_pollcycle PUBLIC orvex_protocol orvex_recording orvex_serial orvex_config
                                              orvex_ui Qt6::Widgets)
-
-# The main window behind the cycle; needs the main window's target.
-add_library(orvex_pollmainform STATIC PollMainForm.cpp PollMainForm.h)
-target_link_libraries(orvex_pollmainform PUBLIC orvex_pollcycle orvex_mainwindow)
-set_target_properties(orvex_pollmainform PROPERTIES AUTOMOC ON)

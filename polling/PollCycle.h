@@ -7,7 +7,7 @@
 // on the progress bar in 100 steps when it is visible.
 //
 // Everything runs on the user-interface thread. The cycle reaches the window
-// through PollSurface, so it runs with the real main window (PollMainForm.h)
+// through PollSurface, so it runs with the real main window (app/PollMainForm.h)
 // or with a small stand-in in tests.
 #pragma once
 

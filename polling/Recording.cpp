@@ -114,12 +114,12 @@ void MeasurementRecorder::RecordMeasurement(int u, int alarmLevel,
     }
 
     // Counters of the current records.
-    if (hooks.currentCountChanged)
-        hooks.currentCountChanged(m_signals.recordCount());
+    if (m_listener)
+        m_listener->currentCountChanged(m_signals.recordCount());
 
     // The plot window, when it shows this unit.
-    if (hooks.plotRowAdded)
-        hooks.plotRowAdded(u);
+    if (m_listener)
+        m_listener->plotRowAdded(u);
 
     // The archive of exceedances.
     if (alarmLevel >= m_settings.ArcLevel) {
@@ -128,8 +128,8 @@ void MeasurementRecorder::RecordMeasurement(int u, int alarmLevel,
             appendMeasurement(m_arc, u, alarmLevel, values, channels, date, time);
             transaction.commit();
         }
-        if (hooks.archiveCountChanged)
-            hooks.archiveCountChanged(m_arc.recordCount());
+        if (m_listener)
+            m_listener->archiveCountChanged(m_arc.recordCount());
     }
 
     // The alarm at the trip threshold.
@@ -138,13 +138,13 @@ void MeasurementRecorder::RecordMeasurement(int u, int alarmLevel,
 }
 
 void MeasurementRecorder::PlayAlarmSound() {
-    if (!m_settings.Sound_ON || !hooks.shellOpen)
+    if (!m_settings.Sound_ON || !m_listener)
         return;
-    QString file = hooks.soundFileText ? hooks.soundFileText() : QString();
+    QString file = m_listener->soundFileText();
     if (file.isEmpty())
         file = m_settings.SoundFile;
     for (int i = 0; i < m_settings.Amount; ++i)
-        hooks.shellOpen(file);
+        m_listener->shellOpen(file);
 }
 
 } // namespace orvex::polling

@@ -6,7 +6,7 @@
 //
 // The recorder works on the main window's table handles and settings record
 // and knows no widgets: what the status bar, the views and the plot window do
-// with a new row goes through the hooks, which the application wires.
+// with a new row goes through its listener, which the application provides.
 #pragma once
 
 #include "config/Settings.h"
@@ -16,7 +16,6 @@
 #include <QString>
 #include <QTime>
 #include <array>
-#include <functional>
 
 namespace orvex::store {
 class Table;
@@ -44,23 +43,27 @@ qint64 plotLimit(int units);
 // double nearest 0.29.
 double storedValue(float value);
 
-// What happens around a recording besides the tables. Empty entries do
-// nothing.
-struct RecordingHooks {
+// What happens around a recording besides the tables, told to whoever shows
+// the counters, the views and the plot, and plays the sound. Every function
+// does nothing until overridden. An interface, not signals: the recorder is
+// a plain class below the widgets, and the sound file is a question it asks.
+class RecordingListener {
+public:
+    virtual ~RecordingListener() = default;
     // Signals.DB holds `rows` rows after the append and the trim: the status
     // bar's third panel, the current-data view's counter and its move to the
     // newest row.
-    std::function<void(qint64 rows)> currentCountChanged;
+    virtual void currentCountChanged(qint64 rows) { (void)rows; }
     // A row of unit u went into Plot.db: the plot window redraws when it shows u.
-    std::function<void(int unitNo)> plotRowAdded;
+    virtual void plotRowAdded(int unitNo) { (void)unitNo; }
     // Arc.DB holds `rows` rows after an archive append: the archive view's
     // counter and its move to the newest row, and the status bar's fourth panel.
-    std::function<void(qint64 rows)> archiveCountChanged;
+    virtual void archiveCountChanged(qint64 rows) { (void)rows; }
     // The text of the options dialog's sound file field; the SoundFile setting
     // when empty.
-    std::function<QString()> soundFileText;
+    virtual QString soundFileText() { return {}; }
     // The shell's "open" of the sound file; must return at once.
-    std::function<void(const QString &fileName)> shellOpen;
+    virtual void shellOpen(const QString &fileName) { (void)fileName; }
 };
 
 class MeasurementRecorder {
@@ -71,7 +74,9 @@ public:
     MeasurementRecorder(store::Table &plotTable, store::Table &signalTable, store::Table &arcTable,
                         const config::TSettings &settings);
 
-    RecordingHooks hooks;
+    // Who is told of each recording; none (the default) hears nothing and
+    // plays no sound.
+    void setListener(RecordingListener *listener) { m_listener = listener; }
 
     // Records one good reply of unit position u (1..15, not its address) with
     // its alarm level, its value array (channel 1 first) and the date and time
@@ -93,6 +98,7 @@ private:
     store::Table &m_signals;
     store::Table &m_arc;
     const config::TSettings &m_settings;
+    RecordingListener *m_listener = nullptr;
 };
 
 } // namespace orvex::polling

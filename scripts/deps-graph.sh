@@ -29,15 +29,23 @@ LAYERS = [
     ("serial port, table store, simulator model",
      ["orvex_serial", "orvex_store", "orvex_unitsim_model"]),
     ("settings and register", ["orvex_config"]),
-    ("measurement recording, event journal", ["orvex_recording", "orvex_journal"]),
+    ("measurement recording, event journal, the station's model",
+     ["orvex_recording", "orvex_journal", "orvex_station"]),
     ("message boxes (widget layer)", ["orvex_ui"]),
     ("poll cycle, grid parts", ["orvex_pollcycle", "orvex_mainwindow_core"]),
     ("windows", ["orvex_mainwindow", "orvex_options", "orvex_views"]),
-    ("poll cycle onto the main window", ["orvex_pollmainform"]),
-    ("event journal onto the main window", ["orvex_journalmainform"]),
+    ("poll cycle onto the main window (app/)", ["orvex_pollmainform"]),
+    ("event journal onto the main window (app/)", ["orvex_journalmainform"]),
     ("application", ["orvex_app"]),
 ]
 layer = {lib: i for i, (_, libs) in enumerate(LAYERS) for lib in libs}
+# Folders whose files may include nothing from the folders named: what lies
+# below the windows knows no window, whichever library a file belongs to.
+FOLDER_RULES = [
+    ("polling", ["mainwindow", "views", "app"]),
+    ("store", ["polling", "mainwindow", "views", "app", "config"]),
+    ("serial", ["polling", "mainwindow", "views", "app", "config", "store"]),
+]
 # Libraries of the tests and benchmarks stand beside the program.
 HELPERS = {"orvex_testsupport", "orvex_benchsupport", "orvex_pgcluster"}
 # The folders of the program's sources, and how long one of its files may be.
@@ -135,6 +143,17 @@ for lib in libraries:
                 failures.append(f"{f}:{n}: {lib} includes {name} of "
                                 f"{', '.join(sorted(heads))}, which is not below it")
 
+# Includes across folders, over every source of the folder (listed in a
+# library or not).
+for folder, banned in FOLDER_RULES:
+    for f in sorted(glob.glob(f"{folder}/**/*.[ch]*", recursive=True)):
+        if not f.endswith((".h", ".cpp")):
+            continue
+        for n, line in enumerate(open(f, encoding="utf-8", errors="replace"), 1):
+            m = include_re.match(line)
+            if m and m.group(1).split("/")[0] in banned:
+                failures.append(f"{f}:{n}: {folder}/ includes {m.group(1)}, a folder above it")
+
 # The graph, top layer first.
 print("Libraries by layer (top first), each with the libraries it links:")
 for i in reversed(range(len(LAYERS))):
@@ -176,4 +195,6 @@ if failures:
     sys.exit(1)
 print(f"No library depends on one of its own layer or above; no program file is over "
       f"{MAX_FILE_LINES} lines.")
+print("Folders: " + "; ".join(f"{f}/ includes nothing from " + ", ".join(d + "/" for d in b)
+                              for f, b in FOLDER_RULES) + ".")
 EOF

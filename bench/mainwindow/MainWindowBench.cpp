@@ -104,6 +104,10 @@ ProgramFolder &folder() {
     return f;
 }
 
+const mainwindow::TStatusBar *statusBar(const mainwindow::TMainForm &form) {
+    return form.findChild<mainwindow::TStatusBar *>(QStringLiteral("StatusBar1"));
+}
+
 void startUp(benchmark::State &state, bool cold) {
     ui::MessageRecorder messages;
     ProgramFolder &f = folder();
@@ -113,17 +117,18 @@ void startUp(benchmark::State &state, bool cold) {
             f.evictTables();
             state.ResumeTiming();
         }
-        mainwindow::TMainForm form;
+        polling::StationModel station;
+        mainwindow::TMainForm form(station);
         form.FormCreate();
         form.show();
         QApplication::processEvents();
-        benchmark::DoNotOptimize(form.StatusBar1->panelText(3));
+        benchmark::DoNotOptimize(statusBar(form)->panelText(3));
         state.PauseTiming();
-        if (!form.GridBuilt || messages.count() != 0 ||
-            form.StatusBar1->panelText(3).section(QLatin1Char(' '), -1).toLongLong() < 10'000'000) {
+        if (!form.gridBuilt() || messages.count() != 0 ||
+            statusBar(form)->panelText(3).section(QLatin1Char(' '), -1).toLongLong() < 10'000'000) {
             state.SkipWithError(qPrintable(QStringLiteral("start-up failed: ") +
                                            messages.texts().join(QStringLiteral(" | ")) +
-                                           form.StatusBar1->panelText(3)));
+                                           statusBar(form)->panelText(3)));
             break;
         }
         form.FormClose();

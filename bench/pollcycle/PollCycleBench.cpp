@@ -125,8 +125,12 @@ void BM_RecordMeasurement(benchmark::State &state) {
     s.PeriodMs = signalRows == 648000 ? 10000 : 9000;
     s.ArcLevel = 2;
     polling::MeasurementRecorder recorder(*plot, *signalTable, *arc, s);
-    qint64 counted = 0;
-    recorder.hooks.currentCountChanged = [&](qint64 n) { counted = n; };
+    struct Counter : polling::RecordingListener {
+        qint64 counted = 0;
+        void currentCountChanged(qint64 rows) override { counted = rows; }
+    } counter;
+    recorder.setListener(&counter);
+    qint64 &counted = counter.counted;
     std::array<float, 8> values{0.29f, 1.5f, 2.6f, 24.0f, 240.0f, 0.0f, 3.0f, 7.0f};
     const int level = int(state.range(1));
     std::vector<double> ms;

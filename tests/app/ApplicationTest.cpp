@@ -70,7 +70,7 @@ TEST_F(ApplicationTest, EightWindowsAreCreatedOnceInTheFixedOrderAndOnlyTheMainO
     for (int i = 0; i < 8; ++i)
         EXPECT_EQ(all[i]->isVisible(), i == 0) << i;
     // The poll cycle is on the window's button.
-    EXPECT_TRUE(bool(windows.MainForm().ScanBitBtnClickHandler));
+    EXPECT_TRUE(windows.MainForm().startStopConnected());
 }
 
 TEST_F(ApplicationTest, LaterWindowsUseWhatTheMainWindowLoaded) {
@@ -82,7 +82,7 @@ TEST_F(ApplicationTest, LaterWindowsUseWhatTheMainWindowLoaded) {
     TApplicationWindows windows;
     EXPECT_EQ(windows.PlotForm().pos(), QPoint(510, 300));
     EXPECT_EQ(windows.PlotForm().PlotTable.databaseName(),
-              windows.MainForm().UnitsTable.databaseName());
+              windows.MainForm().station().unitsTable().databaseName());
 }
 
 TEST_F(ApplicationTest, ApplicationTitleIsTheNameNotAPartOfCaptions) {

@@ -8,6 +8,7 @@
 #include "store/Installer.h"
 #include "store/Location.h"
 #include "store/Table.h"
+#include "tests/support/MainFormAccess.h"
 #include "tests/support/TestSupport.h"
 #include "ui/Messages.h"
 
@@ -19,6 +20,7 @@
 #include <unistd.h>
 
 using namespace orvex;
+using orvex::test::ScanBitBtn;
 
 namespace {
 
@@ -47,7 +49,7 @@ TEST(StartPort, StartOpensTheConfiguredPortAndSpeedWhenThePortListFailedAtStartU
     mainwindow::TMainForm &main = windows.MainForm();
     EXPECT_TRUE(messages.texts().contains(serial::msg::portList()))
         << messages.texts().join(QStringLiteral(" | ")).toStdString();
-    ASSERT_TRUE(main.GridBuilt);
+    ASSERT_TRUE(main.gridBuilt());
 
     // Then the map is repaired and the line is there.
     int master = -1, slave = -1;
@@ -58,13 +60,13 @@ TEST(StartPort, StartOpensTheConfiguredPortAndSpeedWhenThePortListFailedAtStartU
     ASSERT_TRUE(
         QFile::link(QString::fromLocal8Bit(name), folder.file(QStringLiteral("ports/COM3"))));
     messages.clear();
-    main.ScanBitBtn->click();
+    ScanBitBtn(main)->click();
     EXPECT_EQ(messages.texts(), QStringList());
-    EXPECT_TRUE(main.Polling);
-    EXPECT_EQ(main.BComPort1.Port(), QStringLiteral("COM3"));
-    EXPECT_EQ(main.BComPort1.BaudRate(), serial::br19200);
-    if (main.Polling)
-        main.ScanBitBtn->click();
+    EXPECT_TRUE(main.polling());
+    EXPECT_EQ(main.station().port().Port(), QStringLiteral("COM3"));
+    EXPECT_EQ(main.station().port().BaudRate(), serial::br19200);
+    if (main.polling())
+        ScanBitBtn(main)->click();
     ::close(master);
     ::close(slave);
 }

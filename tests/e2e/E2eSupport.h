@@ -4,12 +4,14 @@
 // the helper program that the kill test runs as a separate process.
 #pragma once
 
+#include "app/PollMainForm.h"
 #include "config/Settings.h"
 #include "mainwindow/MainOrvex01.h"
-#include "polling/PollMainForm.h"
+#include "polling/StationModel.h"
 #include "store/Installer.h"
 #include "store/Location.h"
 #include "store/Table.h"
+#include "tests/support/MainFormAccess.h"
 #include "ui/ProgramFolder.h"
 
 #include <QString>
@@ -50,22 +52,30 @@ inline void prepareProgramFolder(const config::TSettings &settings,
     units.close();
 }
 
-// The main window made as the program makes it, with the poll cycle on it.
+// The main window made as the program makes it, on its station, with the
+// poll cycle on it; `peers` stands in for the other windows.
 struct Program {
-    explicit Program(polling::PollViewHooks hooks = {}) {
-        form = std::make_unique<mainwindow::TMainForm>();
+    Program() {
+        form = std::make_unique<mainwindow::TMainForm>(*station);
+        form->setPeers(&peers);
         form->FormCreate();
         // The options dialog's creation hands the configured port over.
-        form->BComPort1.SetPort(QStringLiteral("COM%1").arg(form->Settings.ComPortNo));
-        controller = polling::attachPollCycle(*form, std::move(hooks));
+        form->station().port().SetPort(
+            QStringLiteral("COM%1").arg(form->station().settings().ComPortNo));
+        controller = std::make_unique<app::PollController>(*form, *station);
         form->show();
     }
     ~Program() {
         if (form)
             form->close();
     }
+    // Declared so that the poll cycle goes first and the station last.
+    std::unique_ptr<polling::StationModel> station = std::make_unique<polling::StationModel>();
+    test::PeerCalls peers;
     std::unique_ptr<mainwindow::TMainForm> form;
-    polling::PollController *controller = nullptr;
+    std::unique_ptr<app::PollController> controller;
 };
+
+using namespace orvex::test;
 
 } // namespace orvex::e2e

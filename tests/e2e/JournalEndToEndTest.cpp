@@ -2,8 +2,8 @@
 // event journal polls the unit simulator on a pseudo-terminal; what reached
 // Events.DB, the marks, the latched sound and the acknowledgement are checked
 // afterwards. Also the program killed while it writes events.
+#include "app/JournalMainForm.h"
 #include "config/JournalSettings.h"
-#include "polling/JournalMainForm.h"
 #include "tests/e2e/E2eSupport.h"
 #include "tests/pollcycle/PollTestSupport.h"
 #include "ui/Messages.h"
@@ -82,15 +82,15 @@ TEST_P(LossTest, LossPollsFailuresGiveOneLossAndOneRestore) {
                            QStringLiteral("5,kind=0,warn=30,trip=50,mask=0x0F,all=10,first=3,") +
                                QString::fromLatin1(GetParam())});
     Program p;
-    auto *journal = polling::attachJournal(*p.form, *p.controller);
+    auto *journal = app::attachJournal(*p.form, *p.controller);
     int failures = 0, good = 0;
     p.controller->cycle().onRead = [&](int, const polling::ReplyOutcome &o) {
         (o.kind == polling::ReplyKind::GoodReply ? good : failures)++;
     };
-    p.form->ScanBitBtn->click();
-    ASSERT_TRUE(p.form->Polling);
+    ScanBitBtn(*p.form)->click();
+    ASSERT_TRUE(p.form->polling());
     ASSERT_TRUE(waitFor([&] { return good >= 3; }));
-    p.form->ScanBitBtn->click();
+    ScanBitBtn(*p.form)->click();
     // The simulator fails its first three replies; a loaded machine may
     // miss one more reply, which alone is no loss.
     EXPECT_GE(failures, 3);
@@ -128,15 +128,15 @@ TEST_F(JournalEndToEndTest, WithLossSoundALostUnitSoundsUntilItAnswers) {
                   {QStringLiteral("--unit"),
                    QStringLiteral("5,kind=0,warn=30,trip=50,mask=0x0F,all=10,first=4,silent")});
     Program p;
-    auto *journal = polling::attachJournal(*p.form, *p.controller);
+    auto *journal = app::attachJournal(*p.form, *p.controller);
     int good = 0, soundsAtRestore = -1;
     p.controller->cycle().onRead = [&](int, const polling::ReplyOutcome &o) {
         if (o.kind == polling::ReplyKind::GoodReply && ++good == 1)
             soundsAtRestore = sounds.count();
     };
-    p.form->ScanBitBtn->click();
+    ScanBitBtn(*p.form)->click();
     ASSERT_TRUE(waitFor([&] { return good >= 3; }));
-    p.form->ScanBitBtn->click();
+    ScanBitBtn(*p.form)->click();
     // Failures 2, 3 and 4 found the unit lost: one sound each (Amount 1);
     // once it answered, nothing (Latch is off).
     EXPECT_GE(soundsAtRestore, 3);
@@ -156,14 +156,14 @@ TEST_F(JournalEndToEndTest, WarningTripNormalLatchesTheSoundAndTheMarkUntilAckno
                    QStringLiteral("5,kind=0,warn=30,trip=50,mask=0x0F,all=10,ch1=10/40/60/10/10/10/"
                                   "10/10/10/10/10/10/10/10/10/10/10/10/10/10")});
     Program p;
-    auto *journal = polling::attachJournal(*p.form, *p.controller);
+    auto *journal = app::attachJournal(*p.form, *p.controller);
     int good = 0;
     p.controller->cycle().onRead = [&](int, const polling::ReplyOutcome &o) {
         good += o.kind == polling::ReplyKind::GoodReply;
     };
     EXPECT_EQ(journal->menuItem()->text(), QStringLiteral("ЖУРНАЛ"));
-    p.form->ScanBitBtn->click();
-    ASSERT_TRUE(p.form->Polling);
+    ScanBitBtn(*p.form)->click();
+    ASSERT_TRUE(p.form->polling());
     ASSERT_TRUE(waitFor([&] { return good >= 6; }));
 
     const auto levels = events(QStringLiteral("Kind = 1"));
@@ -179,10 +179,10 @@ TEST_F(JournalEndToEndTest, WarningTripNormalLatchesTheSoundAndTheMarkUntilAckno
     EXPECT_EQ(journal->pendingCount(), 1);
     EXPECT_EQ(journal->menuItem()->text(), QStringLiteral("ЖУРНАЛ (1)"));
     ASSERT_NE(journal->mark(1), nullptr);
-    EXPECT_EQ(journal->mark(1)->parentWidget(), p.form->UnitPanels[1]);
+    EXPECT_EQ(journal->mark(1)->parentWidget(), UnitPanels(*p.form, 1));
     EXPECT_GE(sounds.count(), good - 2);
     // The cells keep their own colours: the last reading is normal (green).
-    EXPECT_TRUE(p.form->SensPanels[1][1]->color() == polling::PanelColor::rgb(0, 255, 0));
+    EXPECT_TRUE(SensPanels(*p.form, 1, 1)->color() == polling::PanelColor::rgb(0, 255, 0));
 
     EXPECT_EQ(journal->acknowledgeAll(), 1);
     EXPECT_EQ(journal->pendingCount(), 0);
@@ -191,7 +191,7 @@ TEST_F(JournalEndToEndTest, WarningTripNormalLatchesTheSoundAndTheMarkUntilAckno
     const int soundsAtAck = sounds.count();
     const int goodAtAck = good;
     ASSERT_TRUE(waitFor([&] { return good >= goodAtAck + 2; }));
-    p.form->ScanBitBtn->click();
+    ScanBitBtn(*p.form)->click();
     EXPECT_EQ(sounds.count(), soundsAtAck); // the latched sound stopped
 
     const auto acked = events(QStringLiteral("Kind = 1 AND Level = 2"));
@@ -207,24 +207,24 @@ TEST_F(JournalEndToEndTest, WarningTripNormalLatchesTheSoundAndTheMarkUntilAckno
 TEST_F(JournalEndToEndTest, AnOptionsRunChangingThePeriodWritesOneSettingsEvent) {
     prepare(oneUnit(), {});
     Program p;
-    auto *journal = polling::attachJournal(*p.form, *p.controller);
+    auto *journal = app::attachJournal(*p.form, *p.controller);
     // The menu item stands between "АРХИВ" and "ПОМОЩЬ" and follows "ДАННЫЕ".
-    const QList<QAction *> items = p.form->MainMenu1->actions();
+    const QList<QAction *> items = MainMenu1(*p.form)->actions();
     const qsizetype at = items.indexOf(journal->menuItem());
     ASSERT_GT(at, 0);
-    EXPECT_EQ(items[at - 1], p.form->miArchiv);
-    EXPECT_EQ(items[at + 1], p.form->miHelp->menuAction());
+    EXPECT_EQ(items[at - 1], miArchiv(*p.form));
+    EXPECT_EQ(items[at + 1], miHelp(*p.form)->menuAction());
     EXPECT_TRUE(journal->menuItem()->isEnabled());
-    p.form->miData->setEnabled(false);
+    miData(*p.form)->setEnabled(false);
     EXPECT_FALSE(journal->menuItem()->isEnabled());
-    p.form->miData->setEnabled(true);
+    miData(*p.form)->setEnabled(true);
     EXPECT_TRUE(journal->menuItem()->isEnabled());
 
-    p.form->peers.showOptionsDialog = [&] { p.form->Settings.PeriodMs = 20000; };
-    p.form->peers.optionsPortChosen = [] { return true; };
-    p.form->miOptions->trigger();
-    p.form->peers.showOptionsDialog = [] {};
-    p.form->miOptions->trigger(); // nothing changed this time
+    p.peers.on.showOptionsDialog = [&] { p.form->station().settings().PeriodMs = 20000; };
+    p.peers.on.optionsPortChosen = [] { return true; };
+    miOptions(*p.form)->trigger();
+    p.peers.on.showOptionsDialog = [] {};
+    miOptions(*p.form)->trigger(); // nothing changed this time
     const auto s = events(QStringLiteral("Kind = 5"));
     ASSERT_EQ(s.size(), 1);
     EXPECT_TRUE(s[0][4].toString().contains(QStringLiteral("Period: 1 → 20")))
@@ -236,7 +236,7 @@ TEST_F(JournalEndToEndTest, TwentyIdenticalTableErrorsGiveOneEventWithTheCount) 
     prepare(oneUnit(4), {});
     Simulator sim(link(), {QStringLiteral("--units"), QStringLiteral("5-8")});
     Program p;
-    polling::attachJournal(*p.form, *p.controller);
+    app::attachJournal(*p.form, *p.controller);
     // Every failed tick shows its box here, so the boxes count the errors.
     p.controller->cycle().setErrorBoxPause(0);
     {
@@ -244,8 +244,8 @@ TEST_F(JournalEndToEndTest, TwentyIdenticalTableErrorsGiveOneEventWithTheCount) 
         signalsDb.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON Signals BEGIN "
                                       "SELECT RAISE(ABORT, 'refused'); END"));
     }
-    p.form->ScanBitBtn->click();
-    ASSERT_TRUE(p.form->Polling);
+    ScanBitBtn(*p.form)->click();
+    ASSERT_TRUE(p.form->polling());
     ASSERT_TRUE(waitFor([&] { return messages.count() >= 20; }, 60000));
     {
         RawTable signalsDb(folder.file(QStringLiteral("Database/Signals.DB")), false);
@@ -253,7 +253,7 @@ TEST_F(JournalEndToEndTest, TwentyIdenticalTableErrorsGiveOneEventWithTheCount) 
     }
     const int errors = messages.count();
     ASSERT_TRUE(waitFor([&] { return count(QStringLiteral("Kind = 6")) >= 2; }));
-    p.form->ScanBitBtn->click();
+    ScanBitBtn(*p.form)->click();
     const auto e = events(QStringLiteral("Kind = 6"));
     ASSERT_EQ(e.size(), 2);
     EXPECT_TRUE(e[0][4].toString().contains(QStringLiteral("refused")));

@@ -1,7 +1,7 @@
 // Helper program of the journal's kill test: the main window with the poll
 // cycle and the journal, polling the simulator in the program folder given as
 // the argument. Prints "event N" after each event committed to Events.DB.
-#include "polling/JournalMainForm.h"
+#include "app/JournalMainForm.h"
 #include "tests/e2e/E2eSupport.h"
 
 #include <QApplication>
@@ -16,13 +16,13 @@ int main(int argc, char **argv) {
         return 2;
     orvex::setProgramFolder(QString::fromLocal8Bit(argv[1]));
     orvex::e2e::Program program;
-    auto *journal = orvex::polling::attachJournal(*program.form, *program.controller);
+    auto *journal = orvex::app::attachJournal(*program.form, *program.controller);
     journal->onWritten = [](qint64 id) {
         std::printf("event %lld\n", static_cast<long long>(id));
         std::fflush(stdout);
     };
-    program.form->ScanBitBtn->click();
-    if (!program.form->Polling)
+    orvex::test::ScanBitBtn(*program.form)->click();
+    if (!program.form->polling())
         return 3;
     return app.exec();
 }

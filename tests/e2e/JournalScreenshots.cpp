@@ -5,8 +5,8 @@
 //     journal_screenshots OUTPUT_FOLDER
 //
 // Runs on any platform plugin (offscreen, or a real X server under xvfb-run).
+#include "app/JournalMainForm.h"
 #include "config/JournalSettings.h"
-#include "polling/JournalMainForm.h"
 #include "tests/e2e/E2eSupport.h"
 #include "tests/support/ReplyBuilder.h"
 #include "ui/Messages.h"
@@ -58,7 +58,7 @@ int main(int argc, char **argv) {
 
     e2e::Program p;
     p.form->resize(640, 330);
-    auto *journal = polling::attachJournal(*p.form, *p.controller);
+    auto *journal = app::attachJournal(*p.form, *p.controller);
     QDateTime t(QDate::currentDate(), QTime(9, 0, 0));
     journal->clock = [&t] { return t; };
     std::array<std::uint8_t, 16> addresses{0, 5, 6, 7};

@@ -62,9 +62,9 @@ protected:
         RawTable t(table(file));
         return t.rows(sql);
     }
-    QString cellText(Program &p, int u, int ch) const { return p.form->SensPanels[ch][u]->text(); }
+    QString cellText(Program &p, int u, int ch) const { return SensPanels(*p.form, ch, u)->text(); }
     PanelColor cellColor(Program &p, int u, int ch) const {
-        return p.form->SensPanels[ch][u]->color();
+        return SensPanels(*p.form, ch, u)->color();
     }
 
     orvex::test::TempProgramFolder folder;
@@ -83,33 +83,33 @@ TEST_F(PollEndToEndTest, PassesOverThreeUnitsFillTheTablesCellsAndCounters) {
          QStringLiteral("--unit"),
          QStringLiteral("12,kind=3,warn=150,trip=200,mask=0xFF,ch1=120,ch2=0,ch3=254,ch4=160")});
     Program p;
-    ASSERT_TRUE(p.form->GridBuilt);
-    ASSERT_TRUE(p.form->ScanBitBtn->isEnabled());
+    ASSERT_TRUE(p.form->gridBuilt());
+    ASSERT_TRUE(ScanBitBtn(*p.form)->isEnabled());
     QList<int> highlighted; // the highlighted header at each read
     p.controller->cycle().onRead = [&](int, const polling::ReplyOutcome &) {
         for (int u = 1; u <= 3; ++u)
-            if (p.form->UnitPanels[u]->color() == PanelColor::rgb(255, 251, 240))
+            if (UnitPanels(*p.form, u)->color() == PanelColor::rgb(255, 251, 240))
                 highlighted << u;
     };
     int barMax = 0, barResets = 0;
-    QObject::connect(p.form->ProgressBar1, &QProgressBar::valueChanged, [&](int v) {
+    QObject::connect(ProgressBar1(*p.form), &QProgressBar::valueChanged, [&](int v) {
         barMax = std::max(barMax, v);
         barResets += v == 0;
     });
 
-    p.form->ScanBitBtn->click();
-    ASSERT_TRUE(p.form->Polling) << messages.texts().join(QStringLiteral(" | ")).toStdString();
-    EXPECT_EQ(p.form->ScanBitBtn->text(), QStringLiteral("СТОП"));
-    EXPECT_EQ(p.form->StatusBar1->panelText(0), QStringLiteral("Пopт: COM1  9600 (002) - 0TКPЫT"));
-    EXPECT_FALSE(p.form->miOptions->isEnabled());
+    ScanBitBtn(*p.form)->click();
+    ASSERT_TRUE(p.form->polling()) << messages.texts().join(QStringLiteral(" | ")).toStdString();
+    EXPECT_EQ(ScanBitBtn(*p.form)->text(), QStringLiteral("СТОП"));
+    EXPECT_EQ(StatusBar1(*p.form)->panelText(0), QStringLiteral("Пopт: COM1  9600 (002) - 0TКPЫT"));
+    EXPECT_FALSE(miOptions(*p.form)->isEnabled());
     // Three full passes.
     ASSERT_TRUE(waitFor([&] { return highlighted.size() >= 9; }));
-    p.form->ScanBitBtn->click();
-    EXPECT_FALSE(p.form->Polling);
-    EXPECT_EQ(p.form->ScanBitBtn->text(), QStringLiteral("СТАРТ"));
-    EXPECT_EQ(p.form->ScanBitBtn->toolTip(), QStringLiteral("Запустить опрос пультов"));
-    EXPECT_EQ(p.form->StatusBar1->panelText(0), QStringLiteral("Пopт: COM1  9600 (002) - ЗAКPЫT"));
-    EXPECT_TRUE(p.form->miOptions->isEnabled());
+    ScanBitBtn(*p.form)->click();
+    EXPECT_FALSE(p.form->polling());
+    EXPECT_EQ(ScanBitBtn(*p.form)->text(), QStringLiteral("СТАРТ"));
+    EXPECT_EQ(ScanBitBtn(*p.form)->toolTip(), QStringLiteral("Запустить опрос пультов"));
+    EXPECT_EQ(StatusBar1(*p.form)->panelText(0), QStringLiteral("Пopт: COM1  9600 (002) - ЗAКPЫT"));
+    EXPECT_TRUE(miOptions(*p.form)->isEnabled());
     EXPECT_EQ(messages.count(), 0) << messages.texts().join(QStringLiteral(" | ")).toStdString();
 
     // The highlight followed the poll, one unit at a time; the bar filled
@@ -161,8 +161,8 @@ TEST_F(PollEndToEndTest, PassesOverThreeUnitsFillTheTablesCellsAndCounters) {
     EXPECT_EQ(pl[0][1].toDouble(), 0.29);
     EXPECT_TRUE(pl[0][3].isNull());
     EXPECT_EQ(sounds.count(), 3 * unit2);
-    EXPECT_EQ(p.form->StatusBar1->panelText(2), QStringLiteral("Текущих записей: %1").arg(polls));
-    EXPECT_EQ(p.form->StatusBar1->panelText(3), QStringLiteral("Записей в архиве: %1").arg(unit2));
+    EXPECT_EQ(StatusBar1(*p.form)->panelText(2), QStringLiteral("Текущих записей: %1").arg(polls));
+    EXPECT_EQ(StatusBar1(*p.form)->panelText(3), QStringLiteral("Записей в архиве: %1").arg(unit2));
 
     // The cells show the last replies.
     struct Cell {
@@ -208,10 +208,10 @@ TEST_F(PollEndToEndTest, SilentBadCrcAndRefusingUnitsShowTheirLabelsAndRecordNot
     Program p;
     int reads = 0;
     p.controller->cycle().onRead = [&](int, const polling::ReplyOutcome &) { ++reads; };
-    p.form->ScanBitBtn->click();
-    ASSERT_TRUE(p.form->Polling);
+    ScanBitBtn(*p.form)->click();
+    ASSERT_TRUE(p.form->polling());
     ASSERT_TRUE(waitFor([&] { return reads >= 6; }));
-    p.form->ScanBitBtn->click();
+    ScanBitBtn(*p.form)->click();
     const QString labels[] = {QString(), QStringLiteral("нет ответа"), QStringLiteral("ОШИБКА КСО"),
                               QStringLiteral("ОШИБКА 4")};
     for (int u = 1; u <= 3; ++u) {
@@ -219,14 +219,14 @@ TEST_F(PollEndToEndTest, SilentBadCrcAndRefusingUnitsShowTheirLabelsAndRecordNot
             EXPECT_EQ(cellText(p, u, ch), labels[u]) << u << "-" << ch;
             EXPECT_TRUE(cellColor(p, u, ch) == PanelColor::buttonFace()) << u << "-" << ch;
         }
-        EXPECT_EQ(p.form->UnitPanels[u]->text(), QStringLiteral("Пульт №%1").arg(u));
+        EXPECT_EQ(UnitPanels(*p.form, u)->text(), QStringLiteral("Пульт №%1").arg(u));
     }
     EXPECT_EQ(
-        p.form->UnitPanels[1]->upErrorText.text(),
+        UnitPanels(*p.form, 1)->upErrorText.text(),
         QStringLiteral("  !!! Пульт выключен, неисправен, обрыв связи или неверный адрес !!! "));
-    EXPECT_EQ(p.form->SignalTable.recordCount(), 0);
-    EXPECT_EQ(p.form->PlotTable1.recordCount(), 0);
-    EXPECT_EQ(p.form->ArcTable.recordCount(), 0);
+    EXPECT_EQ(p.form->station().signalTable().recordCount(), 0);
+    EXPECT_EQ(p.form->station().plotTable().recordCount(), 0);
+    EXPECT_EQ(p.form->station().archiveTable().recordCount(), 0);
     EXPECT_EQ(sounds.count(), 0);
     EXPECT_EQ(messages.count(), 0);
 }
@@ -238,27 +238,28 @@ TEST_F(PollEndToEndTest, VanishedDeviceGivesThePortErrorPerTickAndPollingRestart
     Program p;
     int reads = 0;
     p.controller->cycle().onRead = [&](int, const polling::ReplyOutcome &) { ++reads; };
-    p.form->ScanBitBtn->click();
+    ScanBitBtn(*p.form)->click();
     ASSERT_TRUE(waitFor([&] { return reads >= 2; }));
     sim->kill();
     ASSERT_TRUE(waitFor([&] { return messages.count() >= 3; }));
-    EXPECT_TRUE(p.form->Polling);
+    EXPECT_TRUE(p.form->polling());
     for (const QString &t : messages.texts())
         EXPECT_TRUE(t.startsWith(QStringLiteral("Ошибка"))) << t.toStdString();
     messages.clear();
-    p.form->ScanBitBtn->click(); // STOP: the port is closed whatever a close step says
-    EXPECT_FALSE(p.form->Polling);
-    EXPECT_FALSE(p.form->BComPort1.Connected());
+    ScanBitBtn(*p.form)->click(); // STOP: the port is closed whatever a close step says
+    EXPECT_FALSE(p.form->polling());
+    EXPECT_FALSE(p.form->station().port().Connected());
     EXPECT_LE(messages.count(), 1);
-    const qint64 before = p.form->SignalTable.recordCount();
+    const qint64 before = p.form->station().signalTable().recordCount();
 
     sim = std::make_unique<Simulator>(
         link(), QStringList{QStringLiteral("--units"), QStringLiteral("5,9,12")});
     messages.clear();
-    p.form->ScanBitBtn->click();
-    ASSERT_TRUE(p.form->Polling);
-    ASSERT_TRUE(waitFor([&] { return p.form->SignalTable.recordCount() >= before + 3; }));
-    p.form->ScanBitBtn->click();
+    ScanBitBtn(*p.form)->click();
+    ASSERT_TRUE(p.form->polling());
+    ASSERT_TRUE(
+        waitFor([&] { return p.form->station().signalTable().recordCount() >= before + 3; }));
+    ScanBitBtn(*p.form)->click();
     EXPECT_EQ(messages.count(), 0) << messages.texts().join(QStringLiteral(" | ")).toStdString();
 }
 
@@ -268,8 +269,8 @@ TEST_F(PollEndToEndTest, LockedTableGivesTheTableErrorPerTickAndLosesNothing) {
     Program p;
     int reads = 0;
     p.controller->cycle().onRead = [&](int, const polling::ReplyOutcome &) { ++reads; };
-    p.form->ScanBitBtn->click();
-    ASSERT_TRUE(waitFor([&] { return p.form->SignalTable.recordCount() >= 2; }));
+    ScanBitBtn(*p.form)->click();
+    ASSERT_TRUE(waitFor([&] { return p.form->station().signalTable().recordCount() >= 2; }));
     const auto stored = rows(QStringLiteral("Signals.DB"), QStringLiteral("SELECT * FROM Signals"));
     {
         // Another program holds Signals.DB locked for a while.
@@ -279,9 +280,10 @@ TEST_F(PollEndToEndTest, LockedTableGivesTheTableErrorPerTickAndLosesNothing) {
         locker.exec(QStringLiteral("ROLLBACK"));
     }
     const int errors = messages.count();
-    const qint64 count = p.form->SignalTable.recordCount();
-    ASSERT_TRUE(waitFor([&] { return p.form->SignalTable.recordCount() >= count + 2; }));
-    p.form->ScanBitBtn->click();
+    const qint64 count = p.form->station().signalTable().recordCount();
+    ASSERT_TRUE(
+        waitFor([&] { return p.form->station().signalTable().recordCount() >= count + 2; }));
+    ScanBitBtn(*p.form)->click();
     EXPECT_EQ(errors, 1) << messages.texts().join(QStringLiteral(" | ")).toStdString();
     // Everything stored before the lock is still there.
     const auto after = rows(QStringLiteral("Signals.DB"), QStringLiteral("SELECT * FROM Signals"));

@@ -16,16 +16,16 @@ int main(int argc, char **argv) {
     if (argc < 2)
         return 2;
     orvex::setProgramFolder(QString::fromLocal8Bit(argv[1]));
-    orvex::polling::PollViewHooks hooks;
-    orvex::e2e::Program program(hooks);
-    program.controller->recorder().hooks.currentCountChanged = [&](qint64) {
-        program.form->SignalTable.last();
-        std::printf("posted %lld\n",
-                    program.form->SignalTable.asInteger(QStringLiteral("Meas_IDX")));
-        std::fflush(stdout);
-    };
-    program.form->ScanBitBtn->click();
-    if (!program.form->Polling)
+    orvex::e2e::Program program;
+    QObject::connect(
+        program.controller.get(), &orvex::app::PollController::currentRecordAdded, [&] {
+            program.form->station().signalTable().last();
+            std::printf("posted %lld\n", program.form->station().signalTable().asInteger(
+                                             QStringLiteral("Meas_IDX")));
+            std::fflush(stdout);
+        });
+    orvex::test::ScanBitBtn(*program.form)->click();
+    if (!program.form->polling())
         return 3;
     std::printf("polling\n");
     std::fflush(stdout);

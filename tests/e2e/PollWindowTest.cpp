@@ -58,19 +58,49 @@ struct CountedHandler {
     void operator()() const {}
 };
 
-// The poll cycle reaches into the window's members (the handlers it
-// installed, the timer, the tables, the port) until its end: it must be
+// The poll cycle reaches into the window and the station (the handlers it
+// connected, the timer, the tables, the port) until its end: it must be
 // gone before they are. Each handler is destroyed exactly once.
 TEST_F(PollWindowTest, ThePollCycleIsTakenDownBeforeTheWindowsMembers) {
     ui::MessageRecorder messages;
     prepareProgramFolder(fifteenUnits());
     {
         Program p;
-        p.form->ScanBitBtnClickHandler = CountedHandler();
-        p.form->Timer1CicleHandler = CountedHandler();
+        QObject::connect(p.form.get(), &mainwindow::TMainForm::startStopClicked, p.form.get(),
+                         CountedHandler());
+        QObject::connect(Timer1(*p.form), &QTimer::timeout, p.form.get(), CountedHandler());
         EXPECT_EQ(CountedHandler::alive, 2);
     }
     EXPECT_EQ(CountedHandler::alive, 0);
+}
+
+// A recorded row shows its count on the status bar before the current-data
+// view hears of it; an archive row reaches the archive view before the
+// status bar's archive counter.
+TEST_F(PollWindowTest, RecordedRowsReachTheStatusBarAndTheViewsInTheirOrder) {
+    ui::MessageRecorder messages;
+    prepareProgramFolder(fifteenUnits());
+    Program p;
+    QStringList seen;
+    app::PollController *poll = p.controller.get();
+    QObject::connect(poll, &app::PollController::currentRecordAdded, [&](qint64 rows) {
+        seen
+            << QStringLiteral("data view %1 | %2").arg(rows).arg(StatusBar1(*p.form)->panelText(2));
+    });
+    QObject::connect(poll, &app::PollController::plotRecordAdded,
+                     [&](int u) { seen << QStringLiteral("plot %1").arg(u); });
+    QObject::connect(poll, &app::PollController::archiveRecordAdded, [&](qint64 rows) {
+        seen << QStringLiteral("archive view %1 | %2")
+                    .arg(rows)
+                    .arg(StatusBar1(*p.form)->panelText(3));
+    });
+    p.form->station().settings().ArcLevel = 2;
+    poll->recorder().RecordMeasurement(2, 2, {}, QDate(2026, 12, 9), QTime(12, 0, 0));
+    EXPECT_EQ(seen, (QStringList{QStringLiteral("data view 1 | Текущих записей: 1"),
+                                 QStringLiteral("plot 2"),
+                                 QStringLiteral("archive view 1 | Записей в архиве: 0")}));
+    EXPECT_EQ(StatusBar1(*p.form)->panelText(3), QStringLiteral("Записей в архиве: 1"));
+    EXPECT_EQ(messages.count(), 0) << messages.texts().join(QStringLiteral(" | ")).toStdString();
 }
 
 // While the line is dead every tick fails and shows a box. With 15 units at
@@ -93,8 +123,8 @@ TEST_F(PollWindowTest, AfterAPortErrorBoxTheOperatorsClickReachesStop) {
     mainwindow::TMainForm &form = *p->form;
     int reads = 0;
     p->controller->cycle().onRead = [&](int, const polling::ReplyOutcome &) { ++reads; };
-    form.ScanBitBtn->click();
-    ASSERT_TRUE(form.Polling);
+    ScanBitBtn(form)->click();
+    ASSERT_TRUE(form.polling());
     ASSERT_TRUE(waitFor([&] { return reads >= 2; }));
 
     int boxes = 0;
@@ -114,7 +144,7 @@ TEST_F(PollWindowTest, AfterAPortErrorBoxTheOperatorsClickReachesStop) {
             QTimer::singleShot(400, &form, [&] {
                 boxesAtClick = boxes;
                 boxOpenAtClick = QApplication::activeModalWidget() != nullptr;
-                QTest::mouseClick(form.ScanBitBtn, Qt::LeftButton);
+                QTest::mouseClick(ScanBitBtn(form), Qt::LeftButton);
             });
         }
         QTest::keyClick(box, Qt::Key_Return);
@@ -126,7 +156,7 @@ TEST_F(PollWindowTest, AfterAPortErrorBoxTheOperatorsClickReachesStop) {
     const QString seen = texts.join(QStringLiteral(" | "));
     EXPECT_FALSE(boxOpenAtClick) << seen.toStdString();
     EXPECT_EQ(boxesAtClick, 1) << seen.toStdString();
-    EXPECT_FALSE(form.Polling) << seen.toStdString();
+    EXPECT_FALSE(form.polling()) << seen.toStdString();
     for (const QString &t : texts)
         EXPECT_TRUE(t.startsWith(QStringLiteral("Ошибка"))) << t.toStdString();
 }

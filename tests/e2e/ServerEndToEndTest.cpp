@@ -67,10 +67,10 @@ TEST(ServerEndToEndTest, PollingRecordsIntoTheServerAndCarriesOnAfterARestart) {
     Simulator sim(folder.file(QStringLiteral("ports/COM1")),
                   {QStringLiteral("--units"), QStringLiteral("5,9,12")});
     Program p;
-    ASSERT_TRUE(p.form->GridBuilt) << messages.texts().join(QStringLiteral(" | ")).toStdString();
-    p.form->ScanBitBtn->click();
-    ASSERT_TRUE(p.form->Polling) << messages.texts().join(QStringLiteral(" | ")).toStdString();
-    ASSERT_TRUE(waitFor([&] { return p.form->SignalTable.recordCount() >= 3; }));
+    ASSERT_TRUE(p.form->gridBuilt()) << messages.texts().join(QStringLiteral(" | ")).toStdString();
+    ScanBitBtn(*p.form)->click();
+    ASSERT_TRUE(p.form->polling()) << messages.texts().join(QStringLiteral(" | ")).toStdString();
+    ASSERT_TRUE(waitFor([&] { return p.form->station().signalTable().recordCount() >= 3; }));
     EXPECT_EQ(messages.count(), 0) << messages.texts().join(QStringLiteral(" | ")).toStdString();
 
     ASSERT_TRUE(cluster->stop());
@@ -79,7 +79,7 @@ TEST(ServerEndToEndTest, PollingRecordsIntoTheServerAndCarriesOnAfterARestart) {
     QString error;
     ASSERT_TRUE(cluster->start(&error)) << error.toStdString();
     auto counter = [&] {
-        return p.form->StatusBar1->panelText(2).section(QLatin1Char(' '), -1).toLongLong();
+        return StatusBar1(*p.form)->panelText(2).section(QLatin1Char(' '), -1).toLongLong();
     };
     // Recording resumes by itself, and once it has, no poll reports again.
     const qint64 before = counter();
@@ -90,8 +90,8 @@ TEST(ServerEndToEndTest, PollingRecordsIntoTheServerAndCarriesOnAfterARestart) {
     ASSERT_TRUE(waitFor([&] { return counter() >= resumed + 3; }));
     EXPECT_EQ(messages.count(), errors)
         << messages.texts().join(QStringLiteral(" | ")).toStdString();
-    p.form->ScanBitBtn->click();
-    EXPECT_TRUE(p.form->ScanBitBtn->isEnabled());
+    ScanBitBtn(*p.form)->click();
+    EXPECT_TRUE(ScanBitBtn(*p.form)->isEnabled());
     for (const QString &m : messages.texts())
         EXPECT_TRUE(m.contains(QStringLiteral(".DB")) || m.contains(QStringLiteral(".db")))
             << m.toStdString();

@@ -3,6 +3,7 @@
 // leaves. The pointer is simulated; real tooltip windows are shown offscreen.
 #include "mainwindow/HintHook.h"
 #include "mainwindow/GridPanels.h"
+#include "tests/support/Deadline.h"
 
 #include <QApplication>
 #include <QHelpEvent>
@@ -50,11 +51,12 @@ TEST(HintHook, ShowsEscapedHintAndFollowsChangesWhileThePointerRests) {
 
     // A decode rewrites the hint; the resting hint takes it within ~100 ms.
     scene.cell->setHint(QStringLiteral(" Канал № 1-1\r 0,30% объема"));
-    QTRY_VERIFY_WITH_TIMEOUT(scene.hook.shownText().contains(QStringLiteral("0,30% объема")), 2000);
+    EXPECT_TRUE(orvex::test::holdsWithin(
+        [&] { return scene.hook.shownText().contains(QStringLiteral("0,30% объема")); }, 2000));
 
     // The pointer leaves: the hint goes and the re-show stops.
     scene.under = scene.plain;
-    QTRY_VERIFY_WITH_TIMEOUT(!scene.hook.reshowing(), 2000);
+    EXPECT_TRUE(orvex::test::holdsWithin([&] { return !scene.hook.reshowing(); }, 2000));
     EXPECT_EQ(scene.hook.hintWidget(), nullptr);
 }
 

@@ -5,9 +5,11 @@
 #include "config/Settings.h"
 #include "mainwindow/MainOrvex01.h"
 #include "polling/Protocol.h"
+#include "polling/StationModel.h"
 #include "store/Installer.h"
 #include "store/Location.h"
 #include "store/Table.h"
+#include "tests/support/MainFormAccess.h"
 #include "tests/support/ReplyBuilder.h"
 #include "tests/support/TestSupport.h"
 #include "ui/Messages.h"
@@ -38,6 +40,10 @@ class MainFormTest : public ::testing::Test {
 protected:
     TempProgramFolder folder;
     ui::MessageRecorder messages;
+    // What the main window asks of the other windows.
+    PeerCalls peers;
+    // Declared before the window, which works on it.
+    std::unique_ptr<polling::StationModel> station;
     std::unique_ptr<mainwindow::TMainForm> form;
 
     void SetUp() override {
@@ -68,16 +74,20 @@ protected:
         config::IniFileSave(s, windows);
     }
 
-    // Creates the main window and runs its start-up.
+    // Creates the main window on a new station and runs its start-up.
     mainwindow::TMainForm &create() {
-        form = std::make_unique<mainwindow::TMainForm>();
+        form.reset();
+        station = std::make_unique<polling::StationModel>();
+        form = std::make_unique<mainwindow::TMainForm>(*station);
+        form->setPeers(&peers);
         form->FormCreate();
         return *form;
     }
 
     // The window height that gives a client area `clientHeight` high.
     static int windowHeightFor(int clientHeight) {
-        mainwindow::TMainForm probe;
+        polling::StationModel station;
+        mainwindow::TMainForm probe(station);
         return clientHeight + probe.height() - probe.clientSize().height();
     }
 

@@ -10,6 +10,7 @@
 #include "config/Settings.h"
 #include "mainwindow/MainOrvex01.h"
 #include "polling/Protocol.h"
+#include "polling/StationModel.h"
 #include "store/Installer.h"
 #include "store/Location.h"
 #include "store/Table.h"
@@ -56,7 +57,8 @@ int main(int argc, char **argv) {
     store::defineAlias(QString::fromLatin1(store::kAliasName), QStringLiteral("Database"));
 
     {
-        mainwindow::TMainForm first;
+        polling::StationModel station;
+        mainwindow::TMainForm first(station);
         first.FormCreate();
         first.show();
         QApplication::processEvents();
@@ -83,7 +85,8 @@ int main(int argc, char **argv) {
     FileWindows windows;
     config::IniFileSave(s, windows);
 
-    mainwindow::TMainForm form;
+    polling::StationModel station;
+    mainwindow::TMainForm form(station);
     form.FormCreate();
     form.show();
     QApplication::processEvents();
@@ -103,7 +106,7 @@ int main(int argc, char **argv) {
     QApplication::processEvents();
     ok &= save(form, out + QStringLiteral("/mainwindow-grid.png"));
 
-    form.upOnClick(); // "% ПС" mode
+    emit form.unitPanel(1)->clicked(); // "% ПС" mode
     QApplication::processEvents();
     ok &= save(form, out + QStringLiteral("/mainwindow-grid-percent.png"));
     form.FormClose();

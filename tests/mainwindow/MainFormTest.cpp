@@ -8,6 +8,7 @@
 #include "mainwindow/HintText.h"
 #include "mainwindow/Texts.h"
 #include "polling/NumberFormat.h"
+#include "tests/support/Deadline.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -25,6 +26,7 @@ using namespace orvex::mainwindow;
 using orvex::test::goodReply;
 using orvex::test::MainFormTest;
 using orvex::test::RecordedWindows;
+using namespace orvex::test;
 
 namespace {
 
@@ -39,28 +41,28 @@ TEST_F(MainFormTest, FirstStartWithoutSettingsFileOpensInTheFirstRunState) {
     EXPECT_EQ(f.width(), 800);
     EXPECT_EQ(f.height(), 200);
     EXPECT_EQ(f.windowTitle(), texts::kMainCaption);
-    EXPECT_EQ(f.StatusBar1->panelText(0), texts::kPortNotAssigned);
-    EXPECT_EQ(f.StatusBar1->panelText(1), periodText(10000));
-    EXPECT_EQ(f.StatusBar1->panelText(2), QStringLiteral("Текущих записей: 0"));
-    EXPECT_EQ(f.StatusBar1->panelText(3), QStringLiteral("Записей в архиве: 0"));
-    EXPECT_EQ(f.StatusBar1->panelText(4), QString());
-    EXPECT_EQ(f.StatusBar1->panel(0)->accessibleName(), texts::kPortNotAssigned);
-    EXPECT_FALSE(f.miData->isEnabled());
-    EXPECT_FALSE(f.miArchiv->isEnabled());
-    EXPECT_FALSE(f.miHelp->menuAction()->isEnabled());
-    EXPECT_TRUE(f.miOptions->isEnabled());
-    EXPECT_TRUE(f.miExit->isEnabled());
+    EXPECT_EQ(StatusBar1(f)->panelText(0), texts::kPortNotAssigned);
+    EXPECT_EQ(StatusBar1(f)->panelText(1), periodText(10000));
+    EXPECT_EQ(StatusBar1(f)->panelText(2), QStringLiteral("Текущих записей: 0"));
+    EXPECT_EQ(StatusBar1(f)->panelText(3), QStringLiteral("Записей в архиве: 0"));
+    EXPECT_EQ(StatusBar1(f)->panelText(4), QString());
+    EXPECT_EQ(StatusBar1(f)->panel(0)->accessibleName(), texts::kPortNotAssigned);
+    EXPECT_FALSE(miData(f)->isEnabled());
+    EXPECT_FALSE(miArchiv(f)->isEnabled());
+    EXPECT_FALSE(miHelp(f)->menuAction()->isEnabled());
+    EXPECT_TRUE(miOptions(f)->isEnabled());
+    EXPECT_TRUE(miExit(f)->isEnabled());
     EXPECT_TRUE(f.optionsIsDefault());
-    EXPECT_FALSE(f.ScanBitBtn->isEnabled());
-    EXPECT_FALSE(f.miFile->menuAction()->isVisible());
-    ASSERT_NE(f.FirstRunNotice, nullptr);
-    EXPECT_FALSE(f.FirstRunNotice->isHidden());
-    EXPECT_EQ(f.FirstRunNotice->geometry(), QRect(138, 60, 508, 26));
-    EXPECT_FALSE(f.GridBuilt);
-    EXPECT_TRUE(f.ProgressBar1->isHidden());
-    EXPECT_EQ(f.ScanBitBtn->text(), QStringLiteral("СТАРТ"));
-    EXPECT_EQ(f.ScanBitBtn->toolTip(), QStringLiteral("Начать опрос пультов"));
-    EXPECT_EQ(f.Timer1->timerType(), Qt::PreciseTimer);
+    EXPECT_FALSE(ScanBitBtn(f)->isEnabled());
+    EXPECT_FALSE(miFile(f)->menuAction()->isVisible());
+    ASSERT_NE(FirstRunNotice(f), nullptr);
+    EXPECT_FALSE(FirstRunNotice(f)->isHidden());
+    EXPECT_EQ(FirstRunNotice(f)->geometry(), QRect(138, 60, 508, 26));
+    EXPECT_FALSE(f.gridBuilt());
+    EXPECT_TRUE(ProgressBar1(f)->isHidden());
+    EXPECT_EQ(ScanBitBtn(f)->text(), QStringLiteral("СТАРТ"));
+    EXPECT_EQ(ScanBitBtn(f)->toolTip(), QStringLiteral("Начать опрос пультов"));
+    EXPECT_EQ(Timer1(f)->timerType(), Qt::PreciseTimer);
 }
 
 TEST_F(MainFormTest, ConfiguredStartBuildsTheGridAndShowsPortAndCounters) {
@@ -72,25 +74,25 @@ TEST_F(MainFormTest, ConfiguredStartBuildsTheGridAndShowsPortAndCounters) {
     appendRows(QStringLiteral("Arc.DB"), 3);
     TMainForm &f = create();
     EXPECT_EQ(messages.count(), 0) << messages.texts().join(QStringLiteral("|")).toStdString();
-    ASSERT_TRUE(f.GridBuilt);
-    EXPECT_EQ(f.StatusBar1->panelText(0),
+    ASSERT_TRUE(f.gridBuilt());
+    EXPECT_EQ(StatusBar1(f)->panelText(0),
               portStateText(QStringLiteral("COM1"), QStringLiteral(" 9600 (002)"), false));
-    EXPECT_EQ(f.StatusBar1->panelText(1), periodText(30000));
-    EXPECT_EQ(f.StatusBar1->panelText(2), QStringLiteral("Текущих записей: 7"));
-    EXPECT_EQ(f.StatusBar1->panelText(3), QStringLiteral("Записей в архиве: 3"));
-    EXPECT_TRUE(f.ScanBitBtn->isEnabled());
-    EXPECT_TRUE(f.miData->isEnabled());
+    EXPECT_EQ(StatusBar1(f)->panelText(1), periodText(30000));
+    EXPECT_EQ(StatusBar1(f)->panelText(2), QStringLiteral("Текущих записей: 7"));
+    EXPECT_EQ(StatusBar1(f)->panelText(3), QStringLiteral("Записей в архиве: 3"));
+    EXPECT_TRUE(ScanBitBtn(f)->isEnabled());
+    EXPECT_TRUE(miData(f)->isEnabled());
     EXPECT_FALSE(f.optionsIsDefault());
-    EXPECT_EQ(f.FirstRunNotice, nullptr);
-    EXPECT_FALSE(f.ProgressBar1->isHidden());
+    EXPECT_EQ(FirstRunNotice(f), nullptr);
+    EXPECT_FALSE(ProgressBar1(f)->isHidden());
     for (int n = 1; n <= 8; ++n)
-        EXPECT_EQ(f.ChannelHeaders[n]->caption(), QStringLiteral("Канал %1").arg(n));
+        EXPECT_EQ(ChannelHeaders(f, n)->caption(), QStringLiteral("Канал %1").arg(n));
     for (int u = 1; u <= 4; ++u) {
-        EXPECT_EQ(f.UnitPanels[u]->caption(), QStringLiteral("Пульт №%1").arg(u));
-        EXPECT_EQ(f.UnitPanels[u]->hint(), QStringLiteral(" Пульт №%1 ").arg(u));
-        EXPECT_EQ(f.Settings.UnitAddr[u], u);
+        EXPECT_EQ(UnitPanels(f, u)->caption(), QStringLiteral("Пульт №%1").arg(u));
+        EXPECT_EQ(UnitPanels(f, u)->hint(), QStringLiteral(" Пульт №%1 ").arg(u));
+        EXPECT_EQ(f.station().settings().UnitAddr[u], u);
         for (int n = 1; n <= 8; ++n) {
-            TSensPanel *cell = f.SensPanels[n][u];
+            TSensPanel *cell = SensPanels(f, n, u);
             ASSERT_NE(cell, nullptr);
             EXPECT_FALSE(cell->isHidden());
             EXPECT_EQ(cell->hint(), QStringLiteral(" Канал № %1-%2\r Датчик %1-%2 ").arg(u).arg(n));
@@ -101,8 +103,8 @@ TEST_F(MainFormTest, ConfiguredStartBuildsTheGridAndShowsPortAndCounters) {
             EXPECT_EQ(cell->accessibleName(), QStringLiteral("Канал № %1-%2").arg(u).arg(n));
         }
     }
-    EXPECT_EQ(f.UnitPanels[5], nullptr);
-    EXPECT_EQ(f.ProgressBar1->accessibleName(),
+    EXPECT_EQ(UnitPanels(f, 5), nullptr);
+    EXPECT_EQ(ProgressBar1(f)->accessibleName(),
               QStringLiteral("Время до опроса следующего пульта"));
 }
 
@@ -113,32 +115,34 @@ TEST_F(MainFormTest, GridIsBuiltForTheClientAreaAndLaidOutSquareWhenShown) {
         w.height = height;
     });
     TMainForm &f = create();
-    ASSERT_TRUE(f.GridBuilt);
+    ASSERT_TRUE(f.gridBuilt());
     EXPECT_EQ(f.clientSize(), QSize(792, 500));
     EXPECT_EQ(f.RowHeight(), 104);
     EXPECT_EQ(f.ColWidth(), 73);
-    EXPECT_EQ(f.UnitPanels[1]->geometry(), QRect(5, 56, 198, 105));
-    EXPECT_EQ(f.SensPanels[1][1]->geometry(), QRect(204, 56, 74, 105));
-    EXPECT_EQ(f.ChannelHeaders[1]->geometry(), QRect(204, 35, 74, 20));
-    EXPECT_EQ(f.ProgressBar1->geometry(), QRect(6, 42, 195, 7));
+    EXPECT_EQ(UnitPanels(f, 1)->geometry(), QRect(5, 56, 198, 105));
+    EXPECT_EQ(SensPanels(f, 1, 1)->geometry(), QRect(204, 56, 74, 105));
+    EXPECT_EQ(ChannelHeaders(f, 1)->geometry(), QRect(204, 35, 74, 20));
+    EXPECT_EQ(ProgressBar1(f)->geometry(), QRect(6, 42, 195, 7));
 
     f.show();
-    QTRY_COMPARE(f.clientSize().height(), 25 + 33 + 20 + 1 + 4 + 4 * 73);
+    holdsWithin([&] { return f.clientSize().height() == 25 + 33 + 20 + 1 + 4 + 4 * 73; });
+    EXPECT_EQ(f.clientSize().height(), 25 + 33 + 20 + 1 + 4 + 4 * 73);
     EXPECT_EQ(f.RowHeight(), 73);
     // The file's width is the whole window's: once shown, the frame takes its
     // share and the grid is centred in what is left.
     const int frame = f.frameGeometry().width() - f.width();
     EXPECT_EQ(f.clientSize().width(), 792 - frame);
-    EXPECT_EQ(f.UnitPanels[1]->geometry(), QRect(4 - frame / 2, 56, 198, 74));
-    EXPECT_EQ(f.SensPanels[1][1]->geometry(), QRect(4 - frame / 2 + 198, 56, 74, 74));
-    EXPECT_EQ(f.SensPanels[1][1]->pointSize(), 9); // no reading: 74 div 8
+    EXPECT_EQ(UnitPanels(f, 1)->geometry(), QRect(4 - frame / 2, 56, 198, 74));
+    EXPECT_EQ(SensPanels(f, 1, 1)->geometry(), QRect(4 - frame / 2 + 198, 56, 74, 74));
+    EXPECT_EQ(SensPanels(f, 1, 1)->pointSize(), 9); // no reading: 74 div 8
 }
 
 TEST_F(MainFormTest, NarrowWindowIsWidenedWhenTheGridIsLaidOut) {
     writeSettings([](config::TSettings &, RecordedWindows &w) { w.width = 600; });
     TMainForm &f = create();
     f.show();
-    QTRY_COMPARE(f.clientSize().width(), 788);
+    holdsWithin([&] { return f.clientSize().width() == 788; });
+    EXPECT_EQ(f.clientSize().width(), 788);
     EXPECT_EQ(f.ColWidth(), 73);
 }
 
@@ -147,37 +151,37 @@ TEST_F(MainFormTest, UnitCaptionAndHintFollowDecodesAndTheUnitPanelClick) {
     writeSettings([](config::TSettings &, RecordedWindows &) {});
     TMainForm &f = create();
     f.show();
-    ASSERT_TRUE(f.GridBuilt);
+    ASSERT_TRUE(f.gridBuilt());
     // Methane, warning 25 (0,25), trip 50 (0,5); channel 1 reads 30 -> 0,30, 60 %.
     f.decodeUnitReply(1, goodReply(1, {30, 10, 253, 254, 255, 50, 0, 0}, 0, 25, 50, 0x7F));
-    TUnitPanel *p = f.UnitPanels[1];
+    TUnitPanel *p = UnitPanels(f, 1);
     EXPECT_EQ(p->caption(), QStringLiteral("Пульт №1: метан, % объема"));
     EXPECT_EQ(p->hint(), QStringLiteral(" Пульт №1 \r метан, % объема\r") + kTildes28 +
                              QStringLiteral("\r  Порог срабатывания = 0,50% объема \r  Порог "
                                             "предупреждения = 0,25% объема "));
-    TSensPanel *c1 = f.SensPanels[1][1];
+    TSensPanel *c1 = SensPanels(f, 1, 1);
     EXPECT_EQ(c1->caption(), QStringLiteral("0,30"));
     EXPECT_EQ(c1->resolvedColor(), QColor(255, 255, 0));
-    EXPECT_EQ(f.SensPanels[8][1]->caption(), QStringLiteral("нерабочий"));
+    EXPECT_EQ(SensPanels(f, 8, 1)->caption(), QStringLiteral("нерабочий"));
 
     // First click: percent mode at once, with the unit's caption.
     QTest::mouseClick(p, Qt::LeftButton);
-    EXPECT_TRUE(f.Settings.L2ProcOn);
-    EXPECT_TRUE(f.L2ProcCheckBox1->isChecked());
-    EXPECT_EQ(f.L2ProcCheckBox1->toolTip(), l2ProcHint(true));
+    EXPECT_TRUE(f.station().settings().L2ProcOn);
+    EXPECT_TRUE(L2ProcCheckBox1(f)->isChecked());
+    EXPECT_EQ(L2ProcCheckBox1(f)->toolTip(), l2ProcHint(true));
     EXPECT_EQ(c1->caption(), QStringLiteral("60%"));
     EXPECT_EQ(p->caption(), QStringLiteral("Пульт №1: метан, % ПС"));
     EXPECT_TRUE(p->hint().startsWith(
         QStringLiteral(" Пульт №1 \r метан, % от порога срабатывания (ПС)\r")));
     EXPECT_TRUE(p->hint().contains(QStringLiteral("Порог срабатывания = 0,50% объема ")));
-    EXPECT_EQ(f.SensPanels[3][1]->caption(), QStringLiteral("прогрев")); // no reading: kept
-    EXPECT_EQ(f.UnitPanels[2]->caption(), QStringLiteral("Пульт №2"));   // no data yet
+    EXPECT_EQ(SensPanels(f, 3, 1)->caption(), QStringLiteral("прогрев")); // no reading: kept
+    EXPECT_EQ(UnitPanels(f, 2)->caption(), QStringLiteral("Пульт №2"));   // no data yet
 
     // Second click: back to values, with one decimal until the next decode.
-    QTest::mouseClick(f.UnitPanels[3], Qt::LeftButton);
-    EXPECT_FALSE(f.Settings.L2ProcOn);
+    QTest::mouseClick(UnitPanels(f, 3), Qt::LeftButton);
+    EXPECT_FALSE(f.station().settings().L2ProcOn);
     EXPECT_EQ(c1->caption(), QStringLiteral("0,3"));
-    EXPECT_EQ(f.SensPanels[6][1]->caption(), QStringLiteral("0,5"));
+    EXPECT_EQ(SensPanels(f, 6, 1)->caption(), QStringLiteral("0,5"));
     EXPECT_EQ(p->caption(), QStringLiteral("Пульт №1: метан, % объема"));
     f.decodeUnitReply(1, goodReply(1, {30, 10, 253, 254, 255, 50, 0, 0}, 0, 25, 50, 0x7F));
     EXPECT_EQ(c1->caption(), QStringLiteral("0,30"));
@@ -205,37 +209,37 @@ TEST_F(MainFormTest, ExplosiveGasAndCommentsInUnitHints) {
         units.post();
     }
     TMainForm &f = create();
-    ASSERT_TRUE(f.GridBuilt);
-    EXPECT_EQ(f.UnitPanels[2]->hint(),
+    ASSERT_TRUE(f.gridBuilt());
+    EXPECT_EQ(UnitPanels(f, 2)->hint(),
               QStringLiteral(" Склад \r") + kTildes28 + QStringLiteral("\r у ворот <b> "));
     f.decodeUnitReply(2, goodReply(2, {5, 0, 0, 0, 0, 0, 0, 0}, 1, 50, 100));
-    EXPECT_EQ(f.UnitPanels[2]->caption(), QStringLiteral("Пульт №2: ВОГ, % НКПР"));
-    EXPECT_EQ(f.UnitPanels[2]->hint(),
+    EXPECT_EQ(UnitPanels(f, 2)->caption(), QStringLiteral("Пульт №2: ВОГ, % НКПР"));
+    EXPECT_EQ(UnitPanels(f, 2)->hint(),
               QStringLiteral(" Склад \r взр.оп.газ (ВОГ), % НКПР\r") + kTildes28 +
                   QStringLiteral("\r  Порог срабатывания = 20% НКПР \r  Порог предупреждения = "
                                  "10% НКПР \r") +
                   kTildes28 + QStringLiteral("\r у ворот <b> "));
 
     // Comments off: unit hints lose them at once.
-    f.miHint3->trigger();
-    EXPECT_FALSE(f.Settings.ShowHint3);
-    EXPECT_FALSE(f.UnitPanels[2]->hint().contains(QStringLiteral("ворот")));
-    EXPECT_TRUE(f.UnitPanels[2]->caption().contains(QStringLiteral("ВОГ")));
+    miHint3(f)->trigger();
+    EXPECT_FALSE(f.station().settings().ShowHint3);
+    EXPECT_FALSE(UnitPanels(f, 2)->hint().contains(QStringLiteral("ворот")));
+    EXPECT_TRUE(UnitPanels(f, 2)->caption().contains(QStringLiteral("ВОГ")));
 }
 
 TEST_F(MainFormTest, UnitWithoutItsRegisterRowIsReportedAndKeepsItsHint) {
     writeSettings([](config::TSettings &, RecordedWindows &) {});
     TMainForm &f = create();
-    ASSERT_TRUE(f.GridBuilt);
-    const QString before = f.UnitPanels[3]->hint();
-    ASSERT_TRUE(f.UnitsTable.findKey({3}));
-    f.UnitsTable.deleteRecord();
-    f.UnitPanels[3]->upErrorText = QStringLiteral("ошибка");
+    ASSERT_TRUE(f.gridBuilt());
+    const QString before = UnitPanels(f, 3)->hint();
+    ASSERT_TRUE(f.station().unitsTable().findKey({3}));
+    f.station().unitsTable().deleteRecord();
+    UnitPanels(f, 3)->upErrorText = QStringLiteral("ошибка");
     messages.clear();
-    f.RefreshUnitHeader(3, false);
+    miHint3(f)->trigger(); // the unit headers are refreshed
     EXPECT_EQ(messages.texts(), QStringList{QStringLiteral("(UL3) UnitsTable: Запись не найдена")});
-    EXPECT_EQ(f.UnitPanels[3]->caption(), QStringLiteral("Пульт №3"));
-    EXPECT_EQ(f.UnitPanels[3]->hint(), before);
+    EXPECT_EQ(UnitPanels(f, 3)->caption(), QStringLiteral("Пульт №3"));
+    EXPECT_EQ(UnitPanels(f, 3)->hint(), before);
 }
 
 TEST_F(MainFormTest, CellClickHandsItsValuesAndOpensThePlotOnlyForADecodedGas) {
@@ -245,54 +249,54 @@ TEST_F(MainFormTest, CellClickHandsItsValuesAndOpensThePlotOnlyForADecodedGas) {
     int plots = 0;
     float trip = -1;
     int handOvers = 0;
-    f.peers.handOverPlot = [&](int, int, const QString &, const QString &, float t) {
+    peers.on.handOverPlot = [&](int, int, const QString &, const QString &, float t) {
         ++handOvers;
         trip = t;
     };
-    f.peers.showPlot = [&] { ++plots; };
+    peers.on.showPlot = [&] { ++plots; };
     f.decodeUnitReply(2, goodReply(2, {120, 0, 0, 0, 0, 0, 0, 0}, 3, 10, 20, 0x01));
-    QTest::mouseClick(f.SensPanels[1][2], Qt::LeftButton);
+    QTest::mouseClick(SensPanels(f, 1, 2), Qt::LeftButton);
     EXPECT_EQ(plots, 1);
     EXPECT_FLOAT_EQ(trip, 40);
-    EXPECT_EQ(f.PlotUnitNo, 2);
-    EXPECT_EQ(f.PlotChannelNo, 1);
-    EXPECT_EQ(f.PlotGasName.text(), QStringLiteral("аммиак"));
-    EXPECT_EQ(f.PlotUnitLabel.text(), QStringLiteral(" мг/куб.м"));
+    EXPECT_EQ(f.plotHandOver().unitNo, 2);
+    EXPECT_EQ(f.plotHandOver().channelNo, 1);
+    EXPECT_EQ(f.plotHandOver().gasName.text(), QStringLiteral("аммиак"));
+    EXPECT_EQ(f.plotHandOver().unitLabel.text(), QStringLiteral(" мг/куб.м"));
 
     // A channel not in use hands its values but opens nothing.
-    QTest::mouseClick(f.SensPanels[4][2], Qt::LeftButton);
+    QTest::mouseClick(SensPanels(f, 4, 2), Qt::LeftButton);
     EXPECT_EQ(plots, 1);
-    EXPECT_EQ(f.PlotChannelNo, 4);
-    EXPECT_EQ(f.PlotGasName.text(), QStringLiteral("нет датчика"));
+    EXPECT_EQ(f.plotHandOver().channelNo, 4);
+    EXPECT_EQ(f.plotHandOver().gasName.text(), QStringLiteral("нет датчика"));
     // A cell never decoded: empty gas.
-    QTest::mouseClick(f.SensPanels[5][3], Qt::LeftButton);
+    QTest::mouseClick(SensPanels(f, 5, 3), Qt::LeftButton);
     EXPECT_EQ(plots, 1);
     EXPECT_EQ(handOvers, 3);
-    EXPECT_EQ(f.PlotUnitNo, 3);
-    EXPECT_EQ(f.PlotGasName.text(), QString());
+    EXPECT_EQ(f.plotHandOver().unitNo, 3);
+    EXPECT_EQ(f.plotHandOver().gasName.text(), QString());
 }
 
 TEST_F(MainFormTest, HintSwitchesOfTheHelpMenu) {
     writeSettings([](config::TSettings &, RecordedWindows &) {});
     TMainForm &f = create();
     bool windowsHints = true;
-    f.peers.setWindowHints = [&](bool on) { windowsHints = on; };
-    EXPECT_TRUE(f.miHint1->isChecked());
-    EXPECT_TRUE(f.miHint2->isChecked());
-    EXPECT_FALSE(f.miHint3->isChecked());
+    peers.on.setWindowHints = [&](bool on) { windowsHints = on; };
+    EXPECT_TRUE(miHint1(f)->isChecked());
+    EXPECT_TRUE(miHint2(f)->isChecked());
+    EXPECT_FALSE(miHint3(f)->isChecked());
 
-    f.miHint1->trigger();
-    EXPECT_FALSE(hintSwitch(f.ScanBitBtn));
+    miHint1(f)->trigger();
+    EXPECT_FALSE(hintSwitch(ScanBitBtn(f)));
     EXPECT_FALSE(f.mainShowHint());
     EXPECT_FALSE(windowsHints);
-    EXPECT_TRUE(hintSwitch(f.SensPanels[1][1])); // grid panels have their own switch
+    EXPECT_TRUE(hintSwitch(SensPanels(f, 1, 1))); // grid panels have their own switch
 
-    f.miHint1->trigger();
-    f.miHint2->trigger();
-    EXPECT_FALSE(f.Settings.ShowHint2);
-    EXPECT_TRUE(hintSwitch(f.ScanBitBtn));
-    EXPECT_FALSE(hintSwitch(f.UnitPanels[4]));
-    EXPECT_FALSE(hintSwitch(f.SensPanels[8][4]));
+    miHint1(f)->trigger();
+    miHint2(f)->trigger();
+    EXPECT_FALSE(f.station().settings().ShowHint2);
+    EXPECT_TRUE(hintSwitch(ScanBitBtn(f)));
+    EXPECT_FALSE(hintSwitch(UnitPanels(f, 4)));
+    EXPECT_FALSE(hintSwitch(SensPanels(f, 8, 4)));
 }
 
 TEST_F(MainFormTest, ToolBarSwitchesSetSettingsAndHints) {
@@ -301,44 +305,45 @@ TEST_F(MainFormTest, ToolBarSwitchesSetSettingsAndHints) {
         s.Sound_ON = true;
     });
     TMainForm &f = create();
-    EXPECT_TRUE(f.L2ProcCheckBox1->isChecked());
-    EXPECT_EQ(f.L2ProcCheckBox1->toolTip(), l2ProcHint(true));
-    EXPECT_TRUE(f.SoundCheckBox1->isChecked());
-    EXPECT_EQ(f.SoundCheckBox1->toolTip(), QStringLiteral("Выключить звуковую сигнализацию"));
-    f.SoundCheckBox1->click();
-    EXPECT_FALSE(f.Settings.Sound_ON);
-    EXPECT_EQ(f.SoundCheckBox1->toolTip(), QStringLiteral("Включить звуковую сигнализацию"));
-    f.L2ProcCheckBox1->click();
-    EXPECT_FALSE(f.Settings.L2ProcOn);
+    EXPECT_TRUE(L2ProcCheckBox1(f)->isChecked());
+    EXPECT_EQ(L2ProcCheckBox1(f)->toolTip(), l2ProcHint(true));
+    EXPECT_TRUE(SoundCheckBox1(f)->isChecked());
+    EXPECT_EQ(SoundCheckBox1(f)->toolTip(), QStringLiteral("Выключить звуковую сигнализацию"));
+    SoundCheckBox1(f)->click();
+    EXPECT_FALSE(f.station().settings().Sound_ON);
+    EXPECT_EQ(SoundCheckBox1(f)->toolTip(), QStringLiteral("Включить звуковую сигнализацию"));
+    L2ProcCheckBox1(f)->click();
+    EXPECT_FALSE(f.station().settings().L2ProcOn);
 }
 
 TEST_F(MainFormTest, OptionsRunWithAPortRebuildsTheGridEnablesStartAndSaves) {
     TMainForm &f = create(); // first run
     int closes = 0;
-    f.peers.closeDataView = f.peers.closeArchiveView = f.peers.closePlotWindow = [&] { ++closes; };
-    f.peers.showOptionsDialog = [&f] {
-        f.Settings.UnitsAmount = 3;
-        f.Settings.ChannalsMaxAmount = 5;
-        f.Settings.ComPortNo = 3;
-        f.Settings.Speed = QStringLiteral(" 9600 (002)");
-        f.BComPort1.SetPort(QStringLiteral("COM3"));
+    peers.on.closeDataView = peers.on.closeArchiveView =
+        peers.on.closePlotWindow = [&] { ++closes; };
+    peers.on.showOptionsDialog = [&f] {
+        f.station().settings().UnitsAmount = 3;
+        f.station().settings().ChannalsMaxAmount = 5;
+        f.station().settings().ComPortNo = 3;
+        f.station().settings().Speed = QStringLiteral(" 9600 (002)");
+        f.station().port().SetPort(QStringLiteral("COM3"));
     };
-    f.peers.optionsPortChosen = [] { return true; };
-    f.miOptions->trigger();
+    peers.on.optionsPortChosen = [] { return true; };
+    miOptions(f)->trigger();
     EXPECT_EQ(closes, 3);
     EXPECT_EQ(messages.count(), 0) << messages.texts().join(QStringLiteral("|")).toStdString();
-    ASSERT_TRUE(f.GridBuilt);
-    EXPECT_EQ(f.BuiltUnits, 3);
-    EXPECT_EQ(f.BuiltChannels, 5);
-    EXPECT_NE(f.SensPanels[5][3], nullptr);
-    EXPECT_EQ(f.SensPanels[6][3], nullptr);
-    EXPECT_EQ(f.FirstRunNotice, nullptr);
+    ASSERT_TRUE(f.gridBuilt());
+    EXPECT_EQ(f.builtUnits(), 3);
+    EXPECT_EQ(f.builtChannels(), 5);
+    EXPECT_NE(SensPanels(f, 5, 3), nullptr);
+    EXPECT_EQ(SensPanels(f, 6, 3), nullptr);
+    EXPECT_EQ(FirstRunNotice(f), nullptr);
     // Two blanks before 9600: one of the text, one of the speed.
-    EXPECT_EQ(f.StatusBar1->panelText(0),
+    EXPECT_EQ(StatusBar1(f)->panelText(0),
               texts::kPortPrefix + QStringLiteral("COM3  9600 (002)") + texts::kPortClosedTail);
-    EXPECT_TRUE(f.ScanBitBtn->isEnabled());
-    EXPECT_TRUE(f.miData->isEnabled());
-    EXPECT_TRUE(f.miHelp->menuAction()->isEnabled());
+    EXPECT_TRUE(ScanBitBtn(f)->isEnabled());
+    EXPECT_TRUE(miData(f)->isEnabled());
+    EXPECT_TRUE(miHelp(f)->menuAction()->isEnabled());
     EXPECT_FALSE(f.optionsIsDefault());
     ASSERT_TRUE(QFileInfo::exists(settingsFilePath()));
     config::TSettings saved;
@@ -356,22 +361,22 @@ TEST_F(MainFormTest, OptionsRunWithoutAPortKeepsGridStatusFileAndCounts) {
         return file.readAll();
     }();
     TMainForm &f = create();
-    const QString panel0 = f.StatusBar1->panelText(0);
-    TUnitPanel *unit1 = f.UnitPanels[1];
-    f.peers.showOptionsDialog = [&f] {
-        f.Settings.UnitsAmount = 7;
-        f.Settings.ChannalsMaxAmount = 2;
-        f.Settings.PeriodMs = 60000;
-        f.Settings.ComPortNo = 0;
+    const QString panel0 = StatusBar1(f)->panelText(0);
+    TUnitPanel *unit1 = UnitPanels(f, 1);
+    peers.on.showOptionsDialog = [&f] {
+        f.station().settings().UnitsAmount = 7;
+        f.station().settings().ChannalsMaxAmount = 2;
+        f.station().settings().PeriodMs = 60000;
+        f.station().settings().ComPortNo = 0;
     };
-    f.peers.optionsPortChosen = [] { return false; };
-    f.miOptions->trigger();
-    EXPECT_EQ(f.UnitPanels[1], unit1);
-    EXPECT_EQ(f.StatusBar1->panelText(0), panel0);
-    EXPECT_EQ(f.Settings.UnitsAmount, 4);
-    EXPECT_EQ(f.Settings.ChannalsMaxAmount, 8);
-    EXPECT_EQ(f.Settings.PeriodMs, 10000);
-    EXPECT_EQ(f.Settings.ComPortNo, 1);
+    peers.on.optionsPortChosen = [] { return false; };
+    miOptions(f)->trigger();
+    EXPECT_EQ(UnitPanels(f, 1), unit1);
+    EXPECT_EQ(StatusBar1(f)->panelText(0), panel0);
+    EXPECT_EQ(f.station().settings().UnitsAmount, 4);
+    EXPECT_EQ(f.station().settings().ChannalsMaxAmount, 8);
+    EXPECT_EQ(f.station().settings().PeriodMs, 10000);
+    EXPECT_EQ(f.station().settings().ComPortNo, 1);
     QFile file(settingsFilePath());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), fileBefore);
@@ -381,8 +386,8 @@ TEST_F(MainFormTest, DataCommandSetsTheViewCaptionFromTheKeepTime) {
     writeSettings([](config::TSettings &s, RecordedWindows &) { s.CurrKeepTime = 24; });
     TMainForm &f = create();
     QString caption;
-    f.peers.showDataView = [&](const QString &c) { caption = c; };
-    f.miData->trigger();
+    peers.on.showDataView = [&](const QString &c) { caption = c; };
+    miData(f)->trigger();
     EXPECT_EQ(caption.toUtf8(), texts::kDataCaptionPrefix.toUtf8() + "24 \xd1\x87)");
 }
 
@@ -393,8 +398,8 @@ TEST_F(MainFormTest, StartUpErrorIsShownAndLeavesStartDisabled) {
     QDir().mkpath(folder.file(QStringLiteral("Database")));
     TMainForm &f = create();
     EXPECT_EQ(messages.count(), 1);
-    EXPECT_FALSE(f.GridBuilt);
-    EXPECT_FALSE(f.ScanBitBtn->isEnabled());
+    EXPECT_FALSE(f.gridBuilt());
+    EXPECT_FALSE(ScanBitBtn(f)->isEnabled());
 }
 
 // The table step fails after the settings file was read: the settings still
@@ -412,37 +417,37 @@ TEST_F(MainFormTest, StartUpErrorInATableStepStillCorrectsTheSettingsRead) {
     QDir().mkpath(folder.file(QStringLiteral("Database")));
     TMainForm &f = create();
     EXPECT_EQ(messages.count(), 1);
-    EXPECT_EQ(f.Settings.Speed.toStdString(), " 9600 (002)");
-    EXPECT_EQ(f.Settings.CurrKeepTime, 24);
-    EXPECT_EQ(f.Settings.ArcLevel, 2);
-    EXPECT_EQ(f.Settings.CurUnit, 1);
+    EXPECT_EQ(f.station().settings().Speed.toStdString(), " 9600 (002)");
+    EXPECT_EQ(f.station().settings().CurrKeepTime, 24);
+    EXPECT_EQ(f.station().settings().ArcLevel, 2);
+    EXPECT_EQ(f.station().settings().CurUnit, 1);
 }
 
 TEST_F(MainFormTest, ClosingAttemptsEveryStepSavesSettingsAndFreesTheGrid) {
     writeSettings([](config::TSettings &, RecordedWindows &) {});
     TMainForm &f = create();
     f.show();
-    f.Timer1->start(1000);
+    Timer1(f)->start(1000);
     QStringList steps;
     bool timerStoppedFirst = false;
-    f.peers.closeArchiveTable = [&] {
-        timerStoppedFirst = !f.Timer1->isActive();
+    peers.on.closeArchiveTable = [&] {
+        timerStoppedFirst = !Timer1(f)->isActive();
         steps << QStringLiteral("Arc2Table");
         throw SystemError(QStringLiteral("Arc2Table не закрыт"));
     };
-    f.peers.closeCurrentTable = [&] { steps << QStringLiteral("CurrTable"); };
-    f.peers.plotWindowCorner = [] { return std::optional<QPoint>(QPoint(11, 22)); };
+    peers.on.closeCurrentTable = [&] { steps << QStringLiteral("CurrTable"); };
+    peers.on.plotWindowCorner = [] { return std::optional<QPoint>(QPoint(11, 22)); };
     QSignalSpy closed(&f, &TMainForm::closed);
     QFile::remove(settingsFilePath());
     messages.clear();
     f.close();
     EXPECT_TRUE(timerStoppedFirst);
     EXPECT_EQ(steps, (QStringList{QStringLiteral("Arc2Table"), QStringLiteral("CurrTable")}));
-    EXPECT_FALSE(f.PlotTable1.isOpen());
-    EXPECT_FALSE(f.ArcTable.isOpen());
-    EXPECT_FALSE(f.SignalTable.isOpen());
-    EXPECT_FALSE(f.SensorTable.isOpen());
-    EXPECT_FALSE(f.UnitsTable.isOpen());
+    EXPECT_FALSE(f.station().plotTable().isOpen());
+    EXPECT_FALSE(f.station().archiveTable().isOpen());
+    EXPECT_FALSE(f.station().signalTable().isOpen());
+    EXPECT_FALSE(f.station().sensorTable().isOpen());
+    EXPECT_FALSE(f.station().unitsTable().isOpen());
     EXPECT_EQ(messages.texts(), QStringList{QStringLiteral("Arc2Table не закрыт")});
     // Saved despite the failure (the operator's changes are not lost).
     ASSERT_TRUE(QFileInfo::exists(settingsFilePath()));
@@ -451,7 +456,7 @@ TEST_F(MainFormTest, ClosingAttemptsEveryStepSavesSettingsAndFreesTheGrid) {
     config::IniFileLoad(saved, w);
     EXPECT_EQ(saved.PlotLeft, 11);
     EXPECT_EQ(saved.PlotTop, 22);
-    EXPECT_FALSE(f.GridBuilt);
-    EXPECT_EQ(f.UnitPanels[1], nullptr);
+    EXPECT_FALSE(f.gridBuilt());
+    EXPECT_EQ(UnitPanels(f, 1), nullptr);
     EXPECT_EQ(closed.count(), 1);
 }

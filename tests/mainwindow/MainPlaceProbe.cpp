@@ -4,6 +4,7 @@
 // "frame X Y W H" and "client W H", and closes the window, which saves the
 // settings file.
 #include "mainwindow/MainOrvex01.h"
+#include "polling/StationModel.h"
 #include "ui/Messages.h"
 #include "ui/ProgramFolder.h"
 
@@ -19,7 +20,8 @@ int main(int argc, char **argv) {
         return 2;
     orvex::setProgramFolder(QString::fromLocal8Bit(argv[1]));
     orvex::ui::MessageRecorder messages;
-    orvex::mainwindow::TMainForm form;
+    orvex::polling::StationModel station;
+    orvex::mainwindow::TMainForm form(station);
     form.FormCreate();
     form.show();
     QElapsedTimer clock;

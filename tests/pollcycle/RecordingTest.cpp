@@ -72,21 +72,29 @@ protected:
         settings.CurrKeepTime = 24;
         settings.ArcLevel = 2;
         recorder = std::make_unique<MeasurementRecorder>(*plot, *signals_, *arc, settings);
-        recorder->hooks.currentCountChanged = [this](qint64 n) {
-            events << QStringLiteral("current %1").arg(n);
-        };
-        recorder->hooks.archiveCountChanged = [this](qint64 n) {
-            events << QStringLiteral("archive %1").arg(n);
-        };
-        recorder->hooks.plotRowAdded = [this](int u) {
-            events << QStringLiteral("plot %1").arg(u);
-        };
-        recorder->hooks.shellOpen = [this](const QString &file) {
-            events << QStringLiteral("open %1 after %2 archive rows")
-                          .arg(file)
-                          .arg(arc->recordCount());
-        };
+        listener.test = this;
+        recorder->setListener(&listener);
     }
+
+    // Writes down what the recorder tells, in order.
+    struct Listener : RecordingListener {
+        RecordingTest *test = nullptr;
+        std::function<QString()> soundFile;
+        void currentCountChanged(qint64 n) override {
+            test->events << QStringLiteral("current %1").arg(n);
+        }
+        void archiveCountChanged(qint64 n) override {
+            test->events << QStringLiteral("archive %1").arg(n);
+        }
+        void plotRowAdded(int u) override { test->events << QStringLiteral("plot %1").arg(u); }
+        QString soundFileText() override { return soundFile ? soundFile() : QString(); }
+        void shellOpen(const QString &file) override {
+            test->events << QStringLiteral("open %1 after %2 archive rows")
+                                .arg(file)
+                                .arg(test->arc->recordCount());
+        }
+    };
+    Listener listener;
 
     void record(int u, int level, std::array<float, kMaxChannels> values = {}) {
         recorder->RecordMeasurement(u, level, values, QDate(2026, 12, 9), QTime(14, 5, 7));
@@ -186,7 +194,7 @@ INSTANTIATE_TEST_SUITE_P(Levels, ArchiveLevelTest,
 TEST_F(RecordingTest, TripLevelOpensTheSoundFileAmountTimesAfterTheArchiveRow) {
     settings.Sound_ON = true;
     settings.Amount = 3;
-    recorder->hooks.soundFileText = [] { return QStringLiteral("\\Sound\\Siren.wav"); };
+    listener.soundFile = [] { return QStringLiteral("\\Sound\\Siren.wav"); };
     record(1, 2);
     EXPECT_EQ(events,
               (QStringList{QStringLiteral("current 1"), QStringLiteral("plot 1"),

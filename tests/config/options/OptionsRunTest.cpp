@@ -45,8 +45,8 @@ TEST(OptionsRun, FreshFolderFromFirstRunToBuiltGridAndSavedSettings) {
         app::TApplicationWindows windows;
         mainwindow::TMainForm &main = windows.MainForm();
         config::TIniOptionsForm &options = windows.IniOptionsForm();
-        EXPECT_FALSE(main.GridBuilt);
-        EXPECT_EQ(main.Settings.ComPortNo, 0);
+        EXPECT_FALSE(main.gridBuilt());
+        EXPECT_EQ(main.station().settings().ComPortNo, 0);
         EXPECT_FALSE(QFile::exists(settingsFilePath()));
         const int com7 = int(options.ComNoRadioGroup->items().indexOf(QStringLiteral("COM7")));
         ASSERT_GE(com7, 0) << options.ComNoRadioGroup->items().join(' ').toStdString();
@@ -67,10 +67,10 @@ TEST(OptionsRun, FreshFolderFromFirstRunToBuiltGridAndSavedSettings) {
         main.miOptionsClick();
         ASSERT_TRUE(operated);
         EXPECT_EQ(messages.texts(), QStringList());
-        EXPECT_TRUE(main.GridBuilt);
-        EXPECT_EQ(main.Settings.ComPortNo, 7);
-        EXPECT_EQ(main.BComPort1.Port(), QStringLiteral("COM7"));
-        EXPECT_EQ(main.UnitsTable.recordCount(), 1);
+        EXPECT_TRUE(main.gridBuilt());
+        EXPECT_EQ(main.station().settings().ComPortNo, 7);
+        EXPECT_EQ(main.station().port().Port(), QStringLiteral("COM7"));
+        EXPECT_EQ(main.station().unitsTable().recordCount(), 1);
     }
 
     ASSERT_TRUE(QFile::exists(settingsFilePath()));

@@ -1,20 +1,20 @@
 // The event journal wired onto the main window and its poll cycle.
-#include "polling/JournalMainForm.h"
+#include "app/JournalMainForm.h"
 
+#include "app/PollMainForm.h"
 #include "mainwindow/MainOrvex01.h"
-#include "polling/PollMainForm.h"
+#include "polling/StationModel.h"
 #include "ui/ErrorHandler.h"
 #include "views/JournalWindow.h"
 
 #include <QAction>
 #include <QEvent>
-#include <QMenu>
-#include <QMenuBar>
 #include <QPainter>
-#include <QPushButton>
 #include <QTimer>
 
-namespace orvex::polling {
+namespace orvex::app {
+
+using namespace polling;
 
 namespace {
 
@@ -53,18 +53,18 @@ protected:
 } // namespace
 
 JournalController::JournalController(mainwindow::TMainForm &form, PollController &poll)
-    : QObject(&form), m_form(form), m_poll(poll), m_pollAlive(&poll),
+    : QObject(&form), m_form(form), m_station(poll.station()), m_poll(poll), m_pollAlive(&poll),
       m_detector([this](const store::EventRecord &e) { write(e); }) {
     m_settings = config::loadJournalSettings();
     m_detector.setLossPolls(m_settings.LossPolls);
-    m_seenSettings = form.Settings;
+    m_seenSettings = m_station.settings();
 
     // The journal lives in the database the main window located; where it
     // could not locate one (reported by the main window already), no journal
     // file is made anywhere.
     try {
-        if (form.UnitsTable.isOpen())
-            m_log.open(form.UnitsTable.folder());
+        if (m_station.unitsTable().isOpen())
+            m_log.open(m_station.unitsTable().folder());
     } catch (const SystemError &) {
         m_log.close();
     }
@@ -72,10 +72,7 @@ JournalController::JournalController(mainwindow::TMainForm &form, PollController
     // "ЖУРНАЛ" between "АРХИВ" and "ПОМОЩЬ", usable whenever "ДАННЫЕ" is.
     m_menuItem = new QAction(kMenuJournal, &form);
     m_menuItem->setObjectName(QStringLiteral("miJournal"));
-    form.MainMenu1->insertAction(form.miHelp->menuAction(), m_menuItem);
-    m_menuItem->setEnabled(form.miData->isEnabled());
-    connect(form.miData, &QAction::changed, m_menuItem,
-            [this] { m_menuItem->setEnabled(m_form.miData->isEnabled()); });
+    form.addViewMenuItem(m_menuItem);
     connect(m_menuItem, &QAction::triggered, this,
             [this] { ui::guarded([this] { showWindow(); }, &m_form); });
 
@@ -86,36 +83,11 @@ JournalController::JournalController(mainwindow::TMainForm &form, PollController
     cycle.onReadDone = [this] { m_detector.endErrorRun(clock()); };
     cycle.onTickError = [this](const QString &text) { m_detector.error(text, clock()); };
 
-    // START and STOP go through the button's handler.
-    m_innerClick = form.ScanBitBtnClickHandler;
-    // The wrapper captures only `this`: the form's handler may be reset by
-    // the poll cycle's controller while the form is being destroyed, which
-    // must not free a captured copy twice.
-    form.ScanBitBtnClickHandler = [this] {
-        const bool before = m_poll.cycle().polling();
-        auto after = [this, before] {
-            checkSettings();
-            const bool now = m_poll.cycle().polling();
-            if (now == before)
-                return;
-            const QString port = m_form.BComPort1.Port();
-            if (now)
-                m_detector.pollingStarted(port, m_form.Settings.UnitAddr,
-                                          m_form.Settings.UnitsAmount, clock());
-            else
-                m_detector.pollingStopped(port, clock());
-        };
-        try {
-            if (m_innerClick)
-                m_innerClick();
-        } catch (...) {
-            after();
-            throw;
-        }
-        after();
-    };
+    // START and STOP: the settings and the polling state are compared once
+    // the click has been handled, before a failure of it is shown.
+    connect(&poll, &PollController::startStopHandled, this, &JournalController::startStopHandled);
     // An options run is over when its menu command returns.
-    connect(form.miOptions, &QAction::triggered, this, [this] { checkSettings(); });
+    connect(&form, &mainwindow::TMainForm::optionsRunFinished, this, [this] { checkSettings(); });
     connect(&form, &mainwindow::TMainForm::closed, this, [this] {
         m_detector.programExit(clock());
         m_log.close();
@@ -139,7 +111,19 @@ JournalController::~JournalController() {
     cycle.onReply = nullptr;
     cycle.onReadDone = nullptr;
     cycle.onTickError = nullptr;
-    m_form.ScanBitBtnClickHandler = m_innerClick;
+}
+
+void JournalController::startStopHandled(bool wasPolling) {
+    checkSettings();
+    const bool now = m_poll.cycle().polling();
+    if (now == wasPolling)
+        return;
+    const QString port = m_station.port().Port();
+    const config::TSettings &s = m_station.settings();
+    if (now)
+        m_detector.pollingStarted(port, s.UnitAddr, s.UnitsAmount, clock());
+    else
+        m_detector.pollingStopped(port, clock());
 }
 
 views::JournalWindow &JournalController::window() {
@@ -149,12 +133,13 @@ views::JournalWindow &JournalController::window() {
         m_window->pendingEvents = [this] { return m_pending; };
         m_window->diagnostics = [this] {
             QList<views::JournalDiagnostics> rows;
-            const int units = std::clamp(m_form.Settings.UnitsAmount, 1, kJournalUnits);
+            const int units = std::clamp(m_station.settings().UnitsAmount, 1, kJournalUnits);
             for (int u = 1; u <= units; ++u) {
                 const UnitDiagnostics &d = m_detector.diagnostics(u);
                 views::JournalDiagnostics r;
                 r.unitNo = u;
-                r.address = d.address > 0 ? d.address : m_form.Settings.UnitAddr[std::size_t(u)];
+                r.address =
+                    d.address > 0 ? d.address : m_station.settings().UnitAddr[std::size_t(u)];
                 r.polls = d.polls;
                 r.good = d.good;
                 r.noReply = d.noReply;
@@ -182,7 +167,7 @@ views::JournalWindow &JournalController::window() {
 
 void JournalController::showWindow() {
     views::JournalWindow &w = window();
-    w.setUnitCount(std::clamp(m_form.Settings.UnitsAmount, 1, kJournalUnits));
+    w.setUnitCount(std::clamp(m_station.settings().UnitsAmount, 1, kJournalUnits));
     w.setJournalSettings(m_settings);
     w.refreshDiagnostics();
     w.show();
@@ -223,7 +208,7 @@ void JournalController::onReply(int u, const ReplyOutcome &outcome, const ReplyB
     const QDateTime now = clock();
     const bool good = outcome.kind == ReplyKind::GoodReply;
     if (good)
-        m_detector.goodReply(u, reply, m_form.Settings.ChannalsMaxAmount, now);
+        m_detector.goodReply(u, reply, m_station.settings().ChannalsMaxAmount, now);
     else
         m_detector.failedPoll(u, outcome, now);
 
@@ -231,7 +216,7 @@ void JournalController::onReply(int u, const ReplyOutcome &outcome, const ReplyB
     // (LossSound), and a waiting alarm keeps sounding once per poll of its
     // unit until acknowledged (Latch). A reply at the trip threshold sounds
     // through the recording already.
-    if (!m_form.Settings.Sound_ON)
+    if (!m_station.settings().Sound_ON)
         return;
     const bool tripNow = good && m_detector.unitLevel(u) == 2;
     if (tripNow)
@@ -297,7 +282,7 @@ QWidget *JournalController::mark(int u) const {
 void JournalController::updateMarks() {
     bool any = false;
     for (int u = 1; u <= kJournalUnits; ++u) {
-        QWidget *header = m_form.UnitPanels[std::size_t(u)];
+        QWidget *header = m_form.unitPanel(u);
         const bool want = m_settings.Marks && header && unitPending(u);
         QPointer<QWidget> &mark = m_marks[std::size_t(u)];
         if (!want) {
@@ -332,8 +317,8 @@ void JournalController::updateMenuItem() {
 }
 
 void JournalController::checkSettings() {
-    const QStringList changes = config::settingsChanges(m_seenSettings, m_form.Settings);
-    m_seenSettings = m_form.Settings;
+    const QStringList changes = config::settingsChanges(m_seenSettings, m_station.settings());
+    m_seenSettings = m_station.settings();
     m_detector.settingsChanged(changes, clock());
 }
 
@@ -341,4 +326,4 @@ JournalController *attachJournal(mainwindow::TMainForm &form, PollController &po
     return new JournalController(form, poll);
 }
 
-} // namespace orvex::polling
+} // namespace orvex::app

@@ -27,18 +27,22 @@ class TMainForm;
 namespace orvex::views {
 class JournalWindow;
 }
-
 namespace orvex::polling {
+class StationModel;
+}
+
+namespace orvex::app {
 
 class PollController;
 
 class JournalController : public QObject {
     Q_OBJECT
 public:
+    // Works on the poll cycle's window and station.
     JournalController(mainwindow::TMainForm &form, PollController &poll);
     ~JournalController() override;
 
-    JournalDetector &detector() { return m_detector; }
+    polling::JournalDetector &detector() { return m_detector; }
     store::EventLog &log() { return m_log; }
     views::JournalWindow &window();
     QAction *menuItem() const { return m_menuItem; }
@@ -67,24 +71,25 @@ public:
 
 private:
     void write(const store::EventRecord &event);
-    void onReply(int u, const ReplyOutcome &outcome, const ReplyBuffer &reply);
+    void onReply(int u, const polling::ReplyOutcome &outcome, const polling::ReplyBuffer &reply);
+    void startStopHandled(bool wasPolling);
     void refreshPending();
     void updateMarks();
     void updateMenuItem();
     void showWindow();
 
     mainwindow::TMainForm &m_form;
+    polling::StationModel &m_station;
     PollController &m_poll;
     QPointer<PollController> m_pollAlive; // the controller may go first at exit
-    std::function<void()> m_innerClick;   // the poll cycle's own button handler
-    JournalDetector m_detector;
+    polling::JournalDetector m_detector;
     store::EventLog m_log;
     config::JournalSettings m_settings;
     config::TSettings m_seenSettings;
     QList<store::PendingAlarm> m_pending;
     QAction *m_menuItem = nullptr;
     std::unique_ptr<views::JournalWindow> m_window;
-    std::array<QPointer<QWidget>, kJournalUnits + 1> m_marks{};
+    std::array<QPointer<QWidget>, polling::kJournalUnits + 1> m_marks{};
     QTimer *m_blink = nullptr;
     bool m_blinkOn = true;
     bool m_writeFailed = false;
@@ -94,4 +99,4 @@ private:
 // main window.
 JournalController *attachJournal(mainwindow::TMainForm &form, PollController &poll);
 
-} // namespace orvex::polling
+} // namespace orvex::app
