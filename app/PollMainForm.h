@@ -27,9 +27,7 @@ namespace orvex::app {
 
 class MainFormSurface;
 
-// After a port or table error box of a tick closes, no further one comes
-// for this long while polling goes on.
-inline constexpr int kErrorBoxPauseMs = 5000;
+using polling::kErrorBoxPauseMs;
 
 // Must go before the window and the station it works on: its cycle reaches
 // into them until its end.

@@ -87,6 +87,10 @@ int unitInterval(int periodMs, int units);
 // 1 ms, so a zero interval cannot make the timer spin.
 int waitInterval(int unitIntervalMs, bool progressVisible, int step = 1, int maximum = 100);
 
+// The program's pause between error boxes: after a port or table error box
+// of a tick closes, no further one comes for this long while polling goes on.
+inline constexpr int kErrorBoxPauseMs = 5000;
+
 class PollCycle {
 public:
     // Records a good reply of unit u (RecordMeasurement).

@@ -7,7 +7,6 @@
 // tests'.
 #include "polling/PollCycle.h"
 #include "config/Settings.h"
-#include "polling/PollMainForm.h"
 #include "serial/BCPort.h"
 #include "tests/pollcycle/PollTestSupport.h"
 #include "ui/ErrorHandler.h"
