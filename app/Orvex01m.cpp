@@ -5,6 +5,7 @@
 #include "app/About.h"
 #include "app/AppJournal.h"
 #include "app/TreeDialog.h"
+#include "app/Viewing.h"
 #include "config/IniOptions.h"
 #include "config/OptionsHost.h"
 #include "mainwindow/GridPanels.h"
@@ -15,6 +16,7 @@
 #include "ui/ShellOpen.h"
 #include "ui/WindowAccessibility.h"
 #include "views/Calndr2.h"
+#include "views/CsvExport.h"
 #include "views/DataArc.h"
 #include "views/DataArc2.h"
 #include "views/PlotWindow.h"
@@ -83,6 +85,8 @@ TApplicationWindows::TApplicationWindows() {
     // The windows are made in the program's fixed order, the main window
     // first; its creation runs to its end first.
     m_main = std::make_unique<mainwindow::TMainForm>();
+    if (viewOnlyConfigured())
+        m_main->enterViewingMode();
     m_main->FormCreate();
     m_order << QStringLiteral("TMainForm");
     // The poll cycle runs on the main window; what it does to the other
@@ -137,8 +141,15 @@ TApplicationWindows::TApplicationWindows() {
 
     m_host->dataView = m_data.get();
     connectPeers();
-    // The event journal and the CSV export of the views.
-    attachAdditions(*m_main, *m_poll, *m_data, *m_archive);
+    // The event journal and the CSV export of the views; a viewing
+    // workstation reads the journal and follows the viewed station instead.
+    if (m_main->viewingMode()) {
+        views::addCsvExportMenu(*m_data, QStringLiteral("current.csv"));
+        views::addCsvExportMenu(*m_archive, QStringLiteral("archive.csv"));
+        m_viewing = std::make_unique<ViewingMode>(*m_main, *m_data, *m_archive, *m_plot);
+    } else {
+        attachAdditions(*m_main, *m_poll, *m_data, *m_archive);
+    }
 }
 
 TApplicationWindows::~TApplicationWindows() {

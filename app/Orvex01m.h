@@ -35,6 +35,7 @@ namespace orvex::app {
 class TAboutDlg;
 class TTreeDlgForm;
 class MainOptionsHost;
+class ViewingMode;
 
 // The application title, the application's name on the desktop.
 QString applicationTitle();
@@ -61,6 +62,8 @@ public:
     TTreeDlgForm &TreeDlgForm() const { return *m_tree; }
     TAboutDlg &AboutDlg() const { return *m_about; }
     polling::PollController &pollController() const { return *m_poll; }
+    // The viewing workstation's wiring; null on a polling station.
+    ViewingMode *viewing() const { return m_viewing.get(); }
 
     // The windows in the order they were created.
     QList<QWidget *> windows() const;
@@ -81,6 +84,8 @@ private:
     std::unique_ptr<views::TDateDlgForm> m_date;
     std::unique_ptr<TTreeDlgForm> m_tree;
     std::unique_ptr<TAboutDlg> m_about;
+    // Refers to the views and the main window: goes before them.
+    std::unique_ptr<ViewingMode> m_viewing;
     polling::PollController *m_poll = nullptr; // owned by the main window
     QStringList m_order;
 };

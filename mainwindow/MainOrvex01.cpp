@@ -378,7 +378,8 @@ void TMainForm::FormCreate() {
             loaded = true;
             // 4.
             locateDatabase();
-            Register.startUpHandOver();
+            if (!m_viewing) // a viewing workstation writes nothing
+                Register.startUpHandOver();
             // 5.
             L2ProcCheckBox1->setChecked(Settings.L2ProcOn);
             SoundCheckBox1->setChecked(Settings.Sound_ON);
@@ -391,7 +392,9 @@ void TMainForm::FormCreate() {
             // 8.
             miHint1->setChecked(hintSwitch(this));
             // 9.
-            if (Settings.ComPortNo != 0) {
+            if (m_viewing) {
+                showViewedStation();
+            } else if (Settings.ComPortNo != 0) {
                 handOverConfiguredPort();
                 ProgressBar1->setVisible(Settings.ScanShow);
                 BuildGrid();

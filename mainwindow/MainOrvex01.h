@@ -201,6 +201,25 @@ public:
     // Whether the "НАСТРОЙКА" item is the menu's default (drawn bold).
     bool optionsIsDefault() const;
 
+    // --- viewing workstation (MainViewing.cpp) ---------------------------------
+    // Called before FormCreate: every table opens read-only, the start-up
+    // writes nothing to the register, no grid is built, START and the
+    // options run stay disabled, and the menu gets "СТАНЦИЯ" (filled in by
+    // the application) for the stations to view.
+    void enterViewingMode();
+    bool viewingMode() const { return m_viewing; }
+    QMenu *stationMenu() const { return m_stationMenu; }
+    // Adds an item to the menu bar before "ПОМОЩЬ".
+    void insertMenuItem(QAction *item);
+    // Closes the window's tables and opens them on `databaseName`; the unit
+    // count becomes the station's. Raises the store's errors.
+    void switchStation(const QString &databaseName);
+    // A followed table's row count changed: the status bar shows it.
+    void stationRowsChanged(const QString &table, qint64 rows);
+    // Why the station cannot be followed now (the last status panel); empty
+    // when it can.
+    void showStationState(const QString &text);
+
     // --- config::SettingsWindows ----------------------------------------------
     // The place and size are the outer window's, frame included.
     void setMainTop(int top) override;
@@ -236,6 +255,7 @@ private:
     void openTablesAndCounters();
     void setOptionsDefault(bool isDefault);
     void enterFirstRunState();
+    void showViewedStation();
     void placeGrid(const GridGeometry &g);
     polling::ChannelRow channelRow(int u);
     // The frame's share of the outer size, once the window manager's frame
@@ -254,6 +274,8 @@ private:
     bool m_frameTaken = false;        // the size has been made the outer size
     QSize m_outerSize{800, 600};      // the outer size last given
     std::unique_ptr<QObject> m_pollController;
+    bool m_viewing = false;
+    QMenu *m_stationMenu = nullptr;
 };
 
 } // namespace orvex::mainwindow

@@ -67,6 +67,10 @@ public:
     // visible and shows that unit, re-read the series from the first row.
     void recordAppended(int unitNo);
 
+    // Takes another database for its table (a viewing workstation switching
+    // stations); an open table is opened there at once and the plot redrawn.
+    // Raises the store's errors, leaving the table closed.
+    void switchDatabase(const QString &databaseName);
     // Handlers.
     void FormCreate();
     void FormActivate();
