@@ -5,13 +5,16 @@
 #include "mainwindow/MainOrvex01.h"
 #include "store/Events.h"
 #include "store/Location.h"
+#include "store/Schema.h"
 #include "store/StationFollower.h"
 #include "ui/ErrorHandler.h"
 #include "ui/ProgramFolder.h"
 #include "views/DataView.h"
 #include "views/JournalWindow.h"
+#include "views/MeasurementModel.h"
 #include "views/PlotWindow.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QActionGroup>
 #include <QLabel>
@@ -82,8 +85,32 @@ ViewingMode::ViewingMode(mainwindow::TMainForm &main, views::TDataViewForm &data
     connect(m_journalItem, &QAction::triggered, this,
             [this] { ui::guarded([this] { showJournal(); }, &m_main); });
 
+    // Without a grid to click, a channel's plot opens from a data view.
+    for (views::TDataViewForm *view : {&m_data, &m_archive}) {
+        connect(view->DBGrid1, &QAbstractItemView::doubleClicked, this,
+                [this](const QModelIndex &index) {
+                    const int channel = index.column() - views::MeasurementModel::FirstValueColumn;
+                    if (channel < 0 || channel >= store::fields::kChannels)
+                        return;
+                    const int unit =
+                        index.siblingAtColumn(views::MeasurementModel::UnitColumn).data().toInt();
+                    ui::guarded([&] { openPlot(unit, channel + 1); }, &m_main);
+                });
+    }
+
     if (m_main.UnitsTable.isOpen())
         startFollowing();
+}
+
+void ViewingMode::openPlot(int unitNo, int channelNo) {
+    QString title = QStringLiteral("Датчик %1-%2").arg(unitNo).arg(channelNo);
+    store::Table &units = m_main.UnitsTable;
+    store::Table &sensors = m_main.SensorTable;
+    if (units.isOpen() && sensors.isOpen() && units.findKey({unitNo}) &&
+        sensors.findKey({unitNo, channelNo}) &&
+        !sensors.asString(store::fields::SensorName).isEmpty())
+        title = sensors.asString(store::fields::SensorName);
+    m_plot.showStoredChannel(unitNo, channelNo, title);
 }
 
 ViewingMode::~ViewingMode() = default;

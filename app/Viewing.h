@@ -5,7 +5,8 @@
 // the journal window show the station that the alias names and follow the
 // rows as that station records them (StationFollower). The menu item
 // "СТАНЦИЯ" lists the aliases of the alias file; choosing one switches every
-// window to that station.
+// window to that station. With no grid to click, a double-click on a
+// channel's cell in a data view opens that channel's plot.
 #pragma once
 
 #include <QObject>
@@ -60,6 +61,9 @@ public:
     store::StationFollower &follower() { return *m_follower; }
     // The journal window, made on first use.
     views::JournalWindow &journal();
+    // A double-click on a channel's cell in a data view: the plot of that
+    // unit's channel, titled with the sensor's name.
+    void openPlot(int unitNo, int channelNo);
 
 private:
     void startFollowing();

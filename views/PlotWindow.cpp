@@ -233,6 +233,10 @@ void TPlotForm::reloadSeries() {
 void TPlotForm::FormActivate() {
     m_title1 = QStringLiteral("пульт № %1 -  канал № %2").arg(PlotUnitNo).arg(PlotChannelNo);
     m_title2 = PlotGasName + QStringLiteral(" в ") + PlotUnitLabel;
+    // A channel chosen from the stored rows (a viewing workstation) has no
+    // decoded gas and unit, only the sensor's name.
+    if (PlotUnitLabel.isEmpty())
+        m_title2 = PlotGasName;
     for (const GasScale &scale : kGasScales) {
         if (PlotGasName != QString::fromUtf16(scale.gas))
             continue;

@@ -71,6 +71,10 @@ public:
     // stations); an open table is opened there at once and the plot redrawn.
     // Raises the store's errors, leaving the table closed.
     void switchDatabase(const QString &databaseName);
+    // A viewing workstation, which has no grid, opens the plot of a unit's
+    // channel from the stored rows: `title` (the sensor's name) stands for
+    // the gas and unit a cell click hands over.
+    void showStoredChannel(int unitNo, int channelNo, const QString &title);
     // Handlers.
     void FormCreate();
     void FormActivate();

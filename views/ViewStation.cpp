@@ -32,4 +32,9 @@ void TPlotForm::switchDatabase(const QString &databaseName) {
     reloadSeries();
 }
 
+void TPlotForm::showStoredChannel(int unitNo, int channelNo, const QString &title) {
+    handOver(unitNo, channelNo, title, QString(), 0.0);
+    showChannel();
+}
+
 } // namespace orvex::views

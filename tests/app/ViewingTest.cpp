@@ -2,7 +2,8 @@
 // folders: it writes nothing to the station it views, START and the options
 // run are disabled and no grid is built although a port is configured, the
 // "СТАНЦИЯ" menu lists the aliases; its views follow the rows a station
-// records and switch to another station without a restart, a station that
+// records (the plot opened from a data view too) and switch to another
+// station without a restart, a station that
 // cannot be opened is reported and the next choice works. A program folder
 // without ViewOnly=1 gets no such menu.
 #include "app/Viewing.h"
@@ -21,6 +22,8 @@
 #include "views/DataArc.h"
 #include "views/DataArc2.h"
 #include "views/JournalWindow.h"
+#include "views/MeasurementModel.h"
+#include "views/PlotWindow.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -214,6 +217,27 @@ TEST_F(ViewingTest, ViewsFollowTheRecordingAndSwitchStationsWithoutRestart) {
     viewing.journal();
     viewing.journalItem()->trigger();
     EXPECT_EQ(viewing.journal().table().databaseName(), QStringLiteral("ORVEX_02"));
+
+    // Without a grid, a double-click on a channel's cell opens its plot,
+    // which follows the station's plot table.
+    QAbstractItemModel *rows = data.DBGrid1->model();
+    emit data.DBGrid1->doubleClicked(rows->index(0, views::MeasurementModel::FirstValueColumn + 1));
+    views::TPlotForm &plot = windows.PlotForm();
+    EXPECT_TRUE(plot.isVisible());
+    EXPECT_EQ(plot.PlotUnitNo, 7);
+    EXPECT_EQ(plot.PlotChannelNo, 2);
+    EXPECT_EQ(plot.PlotTable.databaseName(), QStringLiteral("ORVEX_02"));
+    {
+        store::Table t;
+        t.setDatabaseName(QStringLiteral("ORVEX_02"));
+        t.setTableName(QStringLiteral("Plot.db"));
+        t.open();
+        t.append();
+        t.setValue(store::fields::UnitNo, 7);
+        t.setValue(store::fields::channel(2), 1.5);
+        t.post();
+    }
+    ASSERT_TRUE(waitFor([&] { return plot.points() == QList<QPointF>{QPointF(0, 1.5)}; }));
 
     // Now the first station's rows no longer reach the views; the second's do.
     record(QStringLiteral("ORVEX_01"), QStringLiteral("Signals.DB"), 5);
