@@ -124,6 +124,7 @@ private:
     double m_thresholdPercent = 80;
     ui::ActivationWatch *m_activation = nullptr;
     std::function<double(int)> m_tripThreshold;
+    QString m_storedTitle; // title line 2 of a channel opened from stored rows
 };
 
 } // namespace orvex::views

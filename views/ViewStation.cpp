@@ -33,7 +33,8 @@ void TPlotForm::switchDatabase(const QString &databaseName) {
 }
 
 void TPlotForm::showStoredChannel(int unitNo, int channelNo, const QString &title) {
-    handOver(unitNo, channelNo, title, QString(), 0.0);
+    handOver(unitNo, channelNo, QString(), QString(), 0.0);
+    m_storedTitle = title;
     showChannel();
 }
 
