@@ -50,6 +50,14 @@ void TMainForm::insertMenuItem(QAction *item) {
 void TMainForm::showViewedStation() {
     StatusBar1->setPanelText(0, viewingText(UnitsTable.databaseName()));
     StatusBar1->setPanelText(1, QString());
+    if (FirstRunNotice) {
+        const QString notice = QStringLiteral("Просмотр станции %1: ДАННЫЕ, АРХИВ, ЖУРНАЛ; "
+                                              "другая станция - в меню СТАНЦИЯ")
+                                   .arg(UnitsTable.databaseName());
+        FirstRunNotice->setText(notice);
+        FirstRunNotice->setAccessibleName(notice);
+        FirstRunNotice->show();
+    }
     Settings.UnitsAmount = int(std::clamp<qint64>(UnitsTable.recordCount(), 1, kMaxUnits));
 }
 
