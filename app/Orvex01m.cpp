@@ -6,6 +6,7 @@
 #include "app/AppJournal.h"
 #include "app/PollMainForm.h"
 #include "app/TreeDialog.h"
+#include "app/Viewing.h"
 #include "config/IniOptions.h"
 #include "config/OptionsHost.h"
 #include "mainwindow/GridPanels.h"
@@ -15,6 +16,7 @@
 #include "polling/StationModel.h"
 #include "ui/WindowAccessibility.h"
 #include "views/Calndr2.h"
+#include "views/CsvExport.h"
 #include "views/DataArc.h"
 #include "views/DataArc2.h"
 #include "views/PlotWindow.h"
@@ -129,6 +131,8 @@ TApplicationWindows::TApplicationWindows() : m_station(std::make_unique<polling:
     // The windows are made in the program's fixed order, the main window
     // first; its creation runs to its end first.
     m_main = std::make_unique<mainwindow::TMainForm>(station);
+    if (viewOnlyConfigured())
+        m_main->enterViewingMode();
     m_main->FormCreate();
     m_order << QStringLiteral("TMainForm");
     attachPollCycle();
@@ -171,8 +175,15 @@ TApplicationWindows::TApplicationWindows() : m_station(std::make_unique<polling:
 
     m_host->dataView = m_data.get();
     connectPeers();
-    // The event journal and the CSV export of the views.
-    attachAdditions(*m_main, *m_poll, *m_data, *m_archive);
+    // The event journal and the CSV export of the views; a viewing
+    // workstation reads the journal and follows the viewed station instead.
+    if (m_main->viewingMode()) {
+        views::addCsvExportMenu(*m_data, QStringLiteral("current.csv"));
+        views::addCsvExportMenu(*m_archive, QStringLiteral("archive.csv"));
+        m_viewing = std::make_unique<ViewingMode>(*m_main, *m_data, *m_archive, *m_plot);
+    } else {
+        attachAdditions(*m_main, *m_poll, *m_data, *m_archive);
+    }
 }
 
 TApplicationWindows::~TApplicationWindows() {

@@ -37,6 +37,7 @@ class TTreeDlgForm;
 class MainOptionsHost;
 class PollController;
 class ApplicationPeers;
+class ViewingMode;
 
 // The application title, the application's name on the desktop.
 QString applicationTitle();
@@ -66,6 +67,8 @@ public:
     // The station's port, tables, register and settings, which every window
     // works on.
     polling::StationModel &station() const { return *m_station; }
+    // The viewing workstation's wiring; null on a polling station.
+    ViewingMode *viewing() const { return m_viewing.get(); }
 
     // The windows in the order they were created.
     QList<QWidget *> windows() const;
@@ -91,6 +94,8 @@ private:
     std::unique_ptr<TTreeDlgForm> m_tree;
     std::unique_ptr<TAboutDlg> m_about;
     std::unique_ptr<ApplicationPeers> m_peers;
+    // Refers to the views and the main window: goes before them.
+    std::unique_ptr<ViewingMode> m_viewing;
     QStringList m_order;
 };
 

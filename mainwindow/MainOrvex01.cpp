@@ -81,7 +81,9 @@ void TMainForm::FormCreate() {
             corrected = true;
             showPortAndPeriod();
             miHint1->setChecked(hintSwitch(this));
-            if (Settings.ComPortNo != 0)
+            if (m_viewing)
+                showViewedStation();
+            else if (Settings.ComPortNo != 0)
                 enterConfiguredState();
             else
                 enterFirstRunState();
@@ -110,10 +112,12 @@ void TMainForm::loadSettings() {
 }
 
 // The tables find their database, and the register takes the settings'
-// unit addresses into Units.DB (or the count from its rows).
+// unit addresses into Units.DB (or the count from its rows). A viewing
+// workstation writes nothing.
 void TMainForm::locateDatabase() {
     m_station.locateDatabase();
-    m_station.unitRegister().startUpHandOver();
+    if (!m_viewing)
+        m_station.unitRegister().startUpHandOver();
 }
 
 void TMainForm::showToolSwitches() {

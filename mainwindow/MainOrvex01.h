@@ -171,6 +171,25 @@ public:
     // Whether the "НАСТРОЙКА" item is the menu's default (drawn bold).
     bool optionsIsDefault() const;
 
+    // --- viewing workstation (MainViewing.cpp) ---------------------------------
+    // Called before FormCreate: every table opens read-only, the start-up
+    // writes nothing to the register, no grid is built, START and the
+    // options run stay disabled, and the menu gets "СТАНЦИЯ" (filled in by
+    // the application) for the stations to view.
+    void enterViewingMode();
+    bool viewingMode() const { return m_viewing; }
+    QMenu *stationMenu() const { return m_stationMenu; }
+    // Adds an item to the menu bar before "ПОМОЩЬ".
+    void insertMenuItem(QAction *item);
+    // Closes the window's tables and opens them on `databaseName`; the unit
+    // count becomes the station's. Raises the store's errors.
+    void switchStation(const QString &databaseName);
+    // A followed table's row count changed: the status bar shows it.
+    void stationRowsChanged(const QString &table, qint64 rows);
+    // Why the station cannot be followed now (the last status panel); empty
+    // when it can.
+    void showStationState(const QString &text);
+
     // --- config::SettingsWindows ----------------------------------------------
     // The place and size are the outer window's, frame included.
     void setMainTop(int top) override;
@@ -218,6 +237,7 @@ private:
     void showPortAndPeriod();
     void enterConfiguredState();
     void enterFirstRunState();
+    void showViewedStation();
     void showRecordCounters();
     void setOptionsDefault(bool isDefault);
     void updateStartButton();
@@ -312,6 +332,8 @@ private:
     QSize m_refusedFrom, m_refusedTo; // a change the window manager refused
     bool m_frameTaken = false;        // the size has been made the outer size
     QSize m_outerSize{800, 600};      // the outer size last given
+    bool m_viewing = false;
+    QMenu *m_stationMenu = nullptr;
 };
 
 } // namespace orvex::mainwindow

@@ -66,6 +66,17 @@ bool aliasDefined(const QString &alias) {
     return !aliasTarget(alias).isEmpty();
 }
 
+QStringList aliasNames() {
+    QStringList names;
+    QString name, value;
+    for (const QString &line : aliasLines()) {
+        if (parseLine(line, name, value) && !value.isEmpty() &&
+            !names.contains(name, Qt::CaseInsensitive))
+            names << name;
+    }
+    return names;
+}
+
 void defineAlias(const QString &alias, const QString &folder) {
     QStringList lines = aliasLines();
     while (!lines.isEmpty() && lines.last().trimmed().isEmpty())

@@ -13,6 +13,7 @@
 #include "store/ServerLocation.h"
 
 #include <QString>
+#include <QStringList>
 
 namespace orvex::store {
 
@@ -28,6 +29,10 @@ QString aliasTarget(const QString &alias);
 
 // True when the alias file defines `alias`.
 bool aliasDefined(const QString &alias);
+
+// The names the alias file defines, in the file's order, each once (the
+// first spelling of a name that appears in several letter cases).
+QStringList aliasNames();
 
 // Adds or replaces the definition of `alias` in the alias file of the program
 // folder, keeping every other line. `folder` should be relative to the program

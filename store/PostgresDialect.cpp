@@ -4,7 +4,8 @@
 // keep rising after the oldest rows go); a table without a record number
 // has a hidden identity column after its fields that identifies its rows.
 // Row counts are kept in the schema's counter table by statement-level
-// triggers, in the same transaction as the change.
+// triggers, in the same transaction as the change; other statement-level
+// triggers announce new rows of the tables with a record number.
 #include "store/Connection.h"
 #include "store/Location.h"
 #include "store/SqlDialect.h"
@@ -150,10 +151,26 @@ public:
                           .arg(QLatin1String(op), QString::fromLatin1(op).toUpper(), t,
                                ins ? QStringLiteral("NEW") : QStringLiteral("OLD"), function);
         }
+        if (def.hasAutoInc())
+            script << notifyScript(def);
         return script;
     }
 
 private:
+    // The announcement of new rows: one notification per inserting
+    // statement, sent at commit (the server folds equal ones of a
+    // transaction into one), so a viewer hears of a recording once.
+    QStringList notifyScript(const TableDef &def) const {
+        const QString function = qualified(QStringLiteral("orvex_notify_insert"));
+        return {QStringLiteral("CREATE OR REPLACE FUNCTION %1() RETURNS trigger LANGUAGE plpgsql "
+                               "AS $f$ BEGIN PERFORM pg_notify('%2', TG_TABLE_SCHEMA || '.' || "
+                               "TG_TABLE_NAME); RETURN NULL; END $f$")
+                    .arg(function, QLatin1String(kRowsChannel)),
+                QStringLiteral("CREATE OR REPLACE TRIGGER orvex_notify_insert AFTER INSERT ON %1 "
+                               "FOR EACH STATEMENT EXECUTE FUNCTION %2()")
+                    .arg(table(def), function)};
+    }
+
     QString qualified(const QString &name) const { return quoted(m_schema) + '.' + quoted(name); }
     QString counterTable() const { return qualified(QString::fromLatin1(kRowCountTable)); }
 

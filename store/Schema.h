@@ -132,4 +132,10 @@ const TableDef *findTable(const QString &tableName);
 // read instead of a COUNT(*) over millions of rows.
 inline constexpr const char *kRowCountTable = "orvex_rowcount";
 
+// On a server, each statement that inserts rows into a table with a record
+// number announces it on this notification channel when it commits, with
+// the schema and the table as payload ("boiler1.Signals"), so viewing
+// workstations follow new rows without asking the server in a loop.
+inline constexpr const char *kRowsChannel = "orvex_rows";
+
 } // namespace orvex::store

@@ -75,6 +75,11 @@ public:
     // row, which brings the new rows into view (range and filter stay).
     void recordAppended();
     void recordAppended(qint64 count);
+    // Closes the table and opens it on another database (a viewing
+    // workstation switching stations); selection, order and the freeze stay
+    // as they are. Raises the store's errors, leaving the table closed and
+    // the view empty.
+    void switchDatabase(const QString &databaseName);
     // The hint switch of the view's controls.
     void setHintsEnabled(bool on);
     bool hintsEnabled() const { return m_hintsOn; }

@@ -181,6 +181,7 @@ void TPlotForm::FormCreate() {
 
 void TPlotForm::handOver(int unitNo, int channelNo, const QString &gasName,
                          const QString &unitLabel, double tripThreshold) {
+    m_storedTitle.clear();
     PlotUnitNo = unitNo;
     PlotChannelNo = channelNo;
     PlotGasName = gasName.left(kTextLimit);
@@ -233,6 +234,10 @@ void TPlotForm::reloadSeries() {
 void TPlotForm::FormActivate() {
     m_title1 = QStringLiteral("пульт № %1 -  канал № %2").arg(PlotUnitNo).arg(PlotChannelNo);
     m_title2 = PlotGasName + QStringLiteral(" в ") + PlotUnitLabel;
+    // A channel chosen from the stored rows (a viewing workstation) has no
+    // decoded gas and unit, only the sensor's name.
+    if (!m_storedTitle.isEmpty())
+        m_title2 = m_storedTitle;
     for (const GasScale &scale : kGasScales) {
         if (PlotGasName != QString::fromUtf16(scale.gas))
             continue;

@@ -67,6 +67,14 @@ public:
     // visible and shows that unit, re-read the series from the first row.
     void recordAppended(int unitNo);
 
+    // Takes another database for its table (a viewing workstation switching
+    // stations); an open table is opened there at once and the plot redrawn.
+    // Raises the store's errors, leaving the table closed.
+    void switchDatabase(const QString &databaseName);
+    // A viewing workstation, which has no grid, opens the plot of a unit's
+    // channel from the stored rows: `title` (the sensor's name) stands for
+    // the gas and unit a cell click hands over.
+    void showStoredChannel(int unitNo, int channelNo, const QString &title);
     // Handlers.
     void FormCreate();
     void FormActivate();
@@ -116,6 +124,7 @@ private:
     double m_thresholdPercent = 80;
     ui::ActivationWatch *m_activation = nullptr;
     std::function<double(int)> m_tripThreshold;
+    QString m_storedTitle; // title line 2 of a channel opened from stored rows
 };
 
 } // namespace orvex::views
