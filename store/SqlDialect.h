@@ -63,6 +63,15 @@ public:
     // the last parameter: one page of a keyset walk.
     virtual QString page(const TableDef &def, const QStringList &columns, const QStringList &where,
                          const QStringList &order) const;
+    // One statement that deletes the oldest rows of a table with a record
+    // number and a kept row count so that at most the number bound as its
+    // only parameter remain, yielding one row: the number of rows deleted and
+    // the highest record number deleted. Empty when the engine trims in
+    // separate steps (count, the cut-off row, the delete).
+    virtual QString trim(const TableDef &, QVariantList &binds, qint64 keep) const {
+        binds = {keep};
+        return {};
+    }
     // The kept row count of a table (one row, one column).
     virtual QString rowCount(const TableDef &def, QVariantList &binds) const = 0;
     // A transaction that takes the write lock at once, so a recording never
@@ -72,6 +81,10 @@ public:
     // True when the error means the connection itself broke (a server gone
     // or restarted), so the next statement has to connect again.
     virtual bool isConnectionLost(const QSqlError &) const { return false; }
+    // True when a failed statement ends the transaction it ran in (the rest
+    // of it is refused and its commit rolls back), false when only the
+    // statement is undone.
+    virtual bool failureEndsTransaction() const { return false; }
     // Statements after rows were inserted with their record numbers given,
     // so the next record number follows the highest one.
     virtual QStringList afterExplicitKeys(const TableDef &) const { return {}; }
