@@ -224,7 +224,9 @@ void Table::open() {
     dialect->open(*conn, location, t, m_readOnly);
     m_conn = std::move(conn);
     m_dialect = std::move(dialect);
-    m_folder = location.text();
+    // A server's tables by the URI of their schema: a name that opens them
+    // again (the journal beside them does).
+    m_folder = location.isServer() ? serverDatabaseName(location.server) : location.folder;
     try {
         connectAndCheck();
         resolveIndex();

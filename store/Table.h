@@ -86,7 +86,8 @@ public:
     void close();
     bool isOpen() const { return m_state != State::Inactive; }
     State state() const { return m_state; }
-    // The resolved database folder, or the server and schema, once opened.
+    // The resolved database folder, or the server's URI with the schema,
+    // once opened: a database name that locates the same tables.
     QString folder() const { return m_folder; }
     const TableDef &definition() const; // raises when no table name is set
 
