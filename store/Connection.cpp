@@ -167,6 +167,7 @@ bool Connection::commit() {
 }
 
 bool Connection::rollback() {
+    noteChange();
     if (m_depth > 1) {
         --m_depth;
         m_failed = true;
@@ -211,6 +212,8 @@ Statement::Statement(Connection &connection, const QString &sql, const QVariantL
 
 void Statement::start(const QString &sql, const QVariantList &binds) {
     Connection &connection = m_connection;
+    if (!sql.startsWith(QLatin1String("SELECT"), Qt::CaseInsensitive))
+        connection.noteChange();
     if (connection.isLost()) {
         if (connection.inTransaction()) {
             connection.noteFailure();

@@ -78,6 +78,13 @@ public:
     // A statement of the open transaction failed.
     void noteFailure();
 
+    // Rises with every statement that may change rows (anything but a
+    // SELECT, and every commit and rollback), through any handle of the
+    // connection: a row count learnt from a write stays valid while this
+    // has not moved.
+    quint64 changes() const { return m_changes; }
+    void noteChange() { ++m_changes; }
+
     // The text of an engine error as the store reports it.
     static QString errorText(const QSqlError &e);
 
@@ -92,6 +99,7 @@ private:
     QString m_poolKey;
     bool m_setUp = false; // the session set-up ran on this connection
     int m_depth = 0;      // begun and joined parts of the open transaction
+    quint64 m_changes = 0;
     bool m_failed = false;
 };
 

@@ -88,7 +88,10 @@ public:
                 QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                     .arg(table(def), columns.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
         }
-        return sql + QStringLiteral(" RETURNING ") + rowKey(def);
+        // The counter as the statement began, plus the row: the count the
+        // statement-level trigger leaves (one station writes its schema).
+        return sql + QStringLiteral(" RETURNING %1, (SELECT n + 1 FROM %2 WHERE tbl = '%3')")
+                         .arg(rowKey(def), counterTable(), def.sqlName);
     }
 
     qint64 insertedKey(Statement &insert) const override {
@@ -102,10 +105,11 @@ public:
     QString trim(const TableDef &def, QVariantList &binds, qint64 keep) const override {
         binds = {def.sqlName, keep, keep};
         const QString key = quoted(def.fields[0].name);
-        return QStringLiteral("WITH c AS (SELECT n FROM %1 WHERE tbl = ?), d AS (DELETE FROM %2 "
-                              "WHERE (SELECT n FROM c) > ? AND %3 <= (SELECT %3 FROM %2 ORDER "
-                              "BY %3 OFFSET GREATEST((SELECT n FROM c) - ? - 1, 0) LIMIT 1) "
-                              "RETURNING %3) SELECT count(*), max(%3) FROM d")
+        return QStringLiteral(
+                   "WITH c AS (SELECT n FROM %1 WHERE tbl = ?), d AS (DELETE FROM %2 "
+                   "WHERE (SELECT n FROM c) > ? AND %3 <= (SELECT %3 FROM %2 ORDER "
+                   "BY %3 OFFSET GREATEST((SELECT n FROM c) - ? - 1, 0) LIMIT 1) "
+                   "RETURNING %3) SELECT count(*), max(%3), (SELECT n FROM c) - count(*) FROM d")
             .arg(counterTable(), table(def), key);
     }
 

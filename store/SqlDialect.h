@@ -57,6 +57,8 @@ public:
     // --- statements ----------------------------------------------------------
     // An insert of the quoted columns (one positional parameter each; none
     // inserts the defaults) and how its statement yields the new row's key.
+    // Where the engine can, the insert's row also yields the table's kept
+    // row count after it, as its second column.
     virtual QString insert(const TableDef &def, const QStringList &columns) const = 0;
     virtual qint64 insertedKey(Statement &insert) const = 0;
     // A SELECT of `columns` with the conditions, order and a LIMIT bound as
@@ -67,7 +69,8 @@ public:
     // number and a kept row count so that at most the number bound as its
     // only parameter remain, yielding one row: the number of rows deleted and
     // the highest record number deleted. Empty when the engine trims in
-    // separate steps (count, the cut-off row, the delete).
+    // separate steps (count, the cut-off row, the delete). A third column,
+    // where there is one, is the kept row count after the delete.
     virtual QString trim(const TableDef &, QVariantList &binds, qint64 keep) const {
         binds = {keep};
         return {};

@@ -223,6 +223,7 @@ void Table::open() {
     conn->setTableName(t.fileName);
     dialect->open(*conn, location, t, m_readOnly);
     m_conn = std::move(conn);
+    m_knownCount = -1;
     m_dialect = std::move(dialect);
     // A server's tables by the URI of their schema: a name that opens them
     // again (the journal beside them does).
@@ -381,10 +382,14 @@ void Table::afterRestrictionChange() {
 
 // --- counts ------------------------------------------------------------------------
 
-// The kept count is one single-row read; a file made before the store kept
-// counts is counted.
+// The kept count is one single-row read, or none just after a write that
+// returned it; a file made before the store kept counts is counted.
 qint64 Table::recordCount() const {
     requireOpen();
+    // The count the last write of this handle returned, while nothing was
+    // written on the connection since.
+    if (m_knownCount >= 0 && m_knownCountAt == m_conn->changes())
+        return m_knownCount;
     if (m_hasRowCounter) {
         QVariantList binds;
         const QString sql = m_dialect->rowCount(*m_def, binds);

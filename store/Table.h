@@ -283,6 +283,11 @@ private:
     Connection &conn() const; // the connection, naming this table in its errors
     std::shared_ptr<Connection> m_conn;
     bool m_hasRowCounter = false;
+    // The row count a write of this handle returned, valid while the
+    // connection's changes() stays at m_knownCountAt.
+    qint64 m_knownCount = -1;
+    quint64 m_knownCountAt = 0;
+    void learnCount(const QVariant &count);
     bool m_inTransaction = false;
 
     Row m_current;

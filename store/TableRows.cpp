@@ -166,6 +166,8 @@ void Table::post() {
     if (m_state == State::Insert) {
         Statement s(conn(), m_dialect->insert(*m_def, cols), binds);
         m_edit.rowId = m_dialect->insertedKey(s);
+        if (m_hasRowCounter && s.query().isValid())
+            learnCount(s.value(1));
         if (m_def->hasAutoInc())
             m_edit.values[0] = m_edit.rowId;
     } else if (!cols.isEmpty()) {
@@ -250,6 +252,7 @@ qint64 Table::trimTo(qint64 keep) {
             if (s.next()) {
                 deleted = s.value(0).toLongLong();
                 cutoff = s.value(1).toLongLong();
+                learnCount(s.value(2));
             }
         }
         if (deleted > 0) {
@@ -285,6 +288,11 @@ qint64 Table::trimTo(qint64 keep) {
     if (m_hasCurrent && m_current.rowId <= cutoff)
         first();
     return deleted;
+}
+
+void Table::learnCount(const QVariant &count) {
+    m_knownCount = count.isValid() && !count.isNull() ? count.toLongLong() : -1;
+    m_knownCountAt = m_conn->changes();
 }
 
 void Table::beginTransaction() {

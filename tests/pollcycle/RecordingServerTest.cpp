@@ -33,8 +33,14 @@ protected:
         settings.CurrKeepTime = 24;
         settings.ArcLevel = 1;
         recorder = std::make_unique<MeasurementRecorder>(*plot, *signals_, *arc, settings);
-        recorder->hooks.currentCountChanged = [this](qint64) { shown << measurement; };
-        recorder->hooks.archiveCountChanged = [this](qint64) { archived << measurement; };
+        recorder->hooks.currentCountChanged = [this](qint64 rows) {
+            shown << measurement;
+            currentCounts << rows;
+        };
+        recorder->hooks.archiveCountChanged = [this](qint64 rows) {
+            archived << measurement;
+            archiveCounts << rows;
+        };
     }
 
     // Measurement k has k in its first channel.
@@ -59,7 +65,21 @@ protected:
     std::unique_ptr<MeasurementRecorder> recorder;
     int measurement = 0;
     QList<int> shown, archived;
+    QList<qint64> currentCounts, archiveCounts;
 };
+
+TEST_F(ServerRecordingTest, CountsShownAreTheRowsAfterTheAppendAndTheTrim) {
+    settings.CurrKeepTime = 1;
+    settings.PeriodMs = 3600 * 1000; // three units keep three rows
+    for (int k = 1; k <= 5; ++k)
+        record(k);
+    EXPECT_EQ(currentCounts, (QList<qint64>{1, 2, 3, 3, 3}));
+    EXPECT_EQ(archiveCounts, (QList<qint64>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(stored(QStringLiteral("Signals.DB")), (std::multiset<int>{3, 4, 5}));
+    // A handle that did not write reads the same counts from the server.
+    EXPECT_EQ(open(QStringLiteral("Signals.DB"), {}, true)->recordCount(), 3);
+    EXPECT_EQ(open(QStringLiteral("Arc.DB"), {}, true)->recordCount(), 5);
+}
 
 TEST_F(ServerRecordingTest, AMeasurementShownIsStoredOnceInEveryTableAfterAnyBreak) {
     // At commit: the server drops the connection while it checks measurement

@@ -192,7 +192,7 @@ TEST_F(ServerTest, AConnectionLostInATransactionFailsAllOfItAndNothingRunsOutsid
             // Neither a read (repeated on a new connection it would succeed)
             // nor a write (it would commit on its own) runs outside the
             // transaction that was lost.
-            EXPECT_THROW(sig->recordCount(), StoreError);
+            EXPECT_THROW(sig->refresh(), StoreError);
             EXPECT_THROW(append(*plot, 3), StoreError);
             plot->cancel();
         }
