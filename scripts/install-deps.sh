@@ -14,6 +14,7 @@ packages=(
     clang-format python3
     dbus at-spi2-core python3-dbus
     libqt6sql6-psql postgresql-15
+    xdotool
 )
 
 missing=()
