@@ -1,13 +1,18 @@
-// The measurement recording. Each table's part runs in its own short
-// transaction on that table's connection: the append and the trim of a table
-// cost one commit, and a failure leaves the rows of the earlier tables stored
-// and nothing of the failed one.
+// The measurement recording. On table files each table's part runs in its
+// own short transaction on that table's connection: the append and the trim
+// of a table cost one commit, and a failure leaves the rows of the earlier
+// tables stored and nothing of the failed one. On a server, where the tables
+// of the station's schema share a connection, the three parts are one
+// transaction: the measurement is stored in all its tables or in none, and
+// it is shown (counters, plot, alarm) only once that transaction committed.
 #include "polling/Recording.h"
 
 #include "store/Table.h"
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <vector>
 
 namespace orvex::polling {
 
@@ -102,6 +107,19 @@ void MeasurementRecorder::RecordMeasurement(int u, int alarmLevel,
     const int channels = clampedChannels(m_settings.ChannalsMaxAmount);
     const int units = clampedUnits(m_settings.UnitsAmount);
 
+    // One transaction for all three tables where they share a connection;
+    // the per-table transactions below then join it. What the program shows
+    // of the measurement waits for its commit there, and is dropped when the
+    // recording fails; on files each part shows as soon as it is stored.
+    store::TransactionGroup recording({&m_plot, &m_signals, &m_arc});
+    std::vector<std::function<void()>> shown;
+    auto show = [&](std::function<void()> step) {
+        if (recording.isShared())
+            shown.push_back(std::move(step));
+        else
+            step();
+    };
+
     // The plot's rolling buffer.
     appendPlot(u, values, channels);
 
@@ -115,11 +133,11 @@ void MeasurementRecorder::RecordMeasurement(int u, int alarmLevel,
 
     // Counters of the current records.
     if (m_listener)
-        m_listener->currentCountChanged(m_signals.recordCount());
+        show([this, rows = m_signals.recordCount()] { m_listener->currentCountChanged(rows); });
 
     // The plot window, when it shows this unit.
     if (m_listener)
-        m_listener->plotRowAdded(u);
+        show([this, u] { m_listener->plotRowAdded(u); });
 
     // The archive of exceedances.
     if (alarmLevel >= m_settings.ArcLevel) {
@@ -129,12 +147,16 @@ void MeasurementRecorder::RecordMeasurement(int u, int alarmLevel,
             transaction.commit();
         }
         if (m_listener)
-            m_listener->archiveCountChanged(m_arc.recordCount());
+            show([this, rows = m_arc.recordCount()] { m_listener->archiveCountChanged(rows); });
     }
 
     // The alarm at the trip threshold.
     if (alarmLevel == 2)
-        PlayAlarmSound();
+        show([this] { PlayAlarmSound(); });
+
+    recording.commit();
+    for (const auto &step : shown)
+        step();
 }
 
 void MeasurementRecorder::PlayAlarmSound() {

@@ -82,6 +82,8 @@ public:
     // its alarm level, its value array (channel 1 first) and the date and time
     // taken when the reply was read. A table error is raised after the rows
     // of the steps before it are stored; nothing of a failed step remains.
+    // On a server the steps are one transaction: nothing of a failed
+    // recording remains, and nothing of it was shown.
     void RecordMeasurement(int u, int alarmLevel, const std::array<float, kMaxChannels> &values,
                            const QDate &date, const QTime &time);
 

@@ -15,6 +15,7 @@ packages=(
     dbus at-spi2-core python3-dbus
     libqt6sql6-psql postgresql-15
     faketime
+    xdotool
 )
 
 missing=()

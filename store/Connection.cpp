@@ -37,7 +37,37 @@ std::map<QString, std::vector<std::unique_ptr<Connection>>> &idleConnections() {
 
 constexpr std::size_t kIdlePerKey = 8;
 
+// The connection each key's open handles share; gone when they all let go.
+std::map<QString, std::weak_ptr<Connection>> &sharedConnections() {
+    static auto *shared = new std::map<QString, std::weak_ptr<Connection>>;
+    return *shared;
+}
+
 } // namespace
+
+std::shared_ptr<Connection> Connection::shared(const QString &key) {
+    if (key.isEmpty())
+        return nullptr;
+    auto &all = sharedConnections();
+    auto it = all.find(key);
+    if (it != all.end()) {
+        if (std::shared_ptr<Connection> c = it->second.lock())
+            return c;
+    }
+    std::unique_ptr<Connection> idle = takeIdle(key);
+    return idle ? share(std::move(idle)) : nullptr;
+}
+
+std::shared_ptr<Connection> Connection::share(std::unique_ptr<Connection> connection) {
+    const QString key = connection->m_poolKey;
+    if (key.isEmpty())
+        return std::shared_ptr<Connection>(connection.release());
+    std::shared_ptr<Connection> c(connection.release(), [](Connection *last) {
+        keepIdle(std::unique_ptr<Connection>(last));
+    });
+    sharedConnections()[key] = c;
+    return c;
+}
 
 std::unique_ptr<Connection> Connection::takeIdle(const QString &key) {
     auto &idle = idleConnections();
@@ -51,7 +81,7 @@ std::unique_ptr<Connection> Connection::takeIdle(const QString &key) {
 
 void Connection::keepIdle(std::unique_ptr<Connection> connection) {
     if (!connection || connection->m_poolKey.isEmpty() || connection->m_lost ||
-        !QCoreApplication::instance())
+        connection->m_depth > 0 || !connection->m_db.isOpen() || !QCoreApplication::instance())
         return;
     auto &list = idleConnections()[connection->m_poolKey];
     if (list.size() < kIdlePerKey)
@@ -105,6 +135,58 @@ void Connection::reconnect() {
     runSessionSetup();
 }
 
+void Connection::begin(const QString &sql) {
+    if (m_depth > 0) {
+        ++m_depth;
+        return;
+    }
+    Statement::run(*this, sql);
+    m_depth = 1;
+    m_failed = false;
+}
+
+bool Connection::commit() {
+    if (m_depth > 1) {
+        --m_depth;
+        return false;
+    }
+    if (m_depth == 1 && m_failed) {
+        try {
+            rollback();
+        } catch (const StoreError &) {
+            // The transaction is over either way; its failure is reported.
+        }
+        throw StoreError(texts::sqlFailed(m_tableName, m_lost ? texts::connectionLostInTransaction()
+                                                              : texts::transactionFailed()));
+    }
+    // A commit that fails leaves the transaction to the rollback that follows
+    // (a file's busy commit keeps it open).
+    Statement::run(*this, QStringLiteral("COMMIT"));
+    m_depth = 0;
+    return true;
+}
+
+bool Connection::rollback() {
+    noteChange();
+    if (m_depth > 1) {
+        --m_depth;
+        m_failed = true;
+        return false;
+    }
+    const bool open = m_depth == 1;
+    m_depth = 0;
+    m_failed = false;
+    // A broken connection took its transaction with it on the server.
+    if (!(open && m_lost))
+        Statement::run(*this, QStringLiteral("ROLLBACK"));
+    return true;
+}
+
+void Connection::noteFailure() {
+    if (m_depth > 0 && (m_lost || m_dialect.failureEndsTransaction()))
+        m_failed = true;
+}
+
 QString Connection::errorText(const QSqlError &e) {
     const QString db = e.databaseText();
     return db.isEmpty() ? e.text() : db;
@@ -120,7 +202,9 @@ Statement::Statement(Connection &connection, const QString &sql, const QVariantL
         // statement repeated once: after the server is back, the first use
         // of each handle then works instead of failing with the old
         // connection. A write is never repeated: it may have been done.
-        if (!connection.isLost() || !isRepeatable(sql))
+        // Inside a transaction nothing is repeated: the transaction went
+        // with the connection, and a repeat would run outside it.
+        if (!connection.isLost() || !isRepeatable(sql) || connection.inTransaction())
             throw;
         start(sql, binds);
     }
@@ -128,8 +212,16 @@ Statement::Statement(Connection &connection, const QString &sql, const QVariantL
 
 void Statement::start(const QString &sql, const QVariantList &binds) {
     Connection &connection = m_connection;
-    if (connection.isLost())
+    if (!sql.startsWith(QLatin1String("SELECT"), Qt::CaseInsensitive))
+        connection.noteChange();
+    if (connection.isLost()) {
+        if (connection.inTransaction()) {
+            connection.noteFailure();
+            throw StoreError(
+                texts::sqlFailed(connection.tableName(), texts::connectionLostInTransaction()));
+        }
         connection.reconnect();
+    }
     if (binds.isEmpty() && !connection.dialect().preparesPlainStatements()) {
         // Transaction control and session settings cannot be prepared on
         // every engine; a statement without parameters runs as it is.
@@ -144,6 +236,15 @@ void Statement::start(const QString &sql, const QVariantList &binds) {
     m_query = connection.statement(sql, error);
     if (!m_query)
         fail(error);
+    if (m_query->isActive()) {
+        // The kept statement is still being read by a caller further up
+        // (handles sharing the connection): this run gets one of its own.
+        m_own = std::make_unique<QSqlQuery>(connection.database());
+        m_own->setForwardOnly(true);
+        m_query = m_own.get();
+        if (!m_query->prepare(sql))
+            fail(m_query->lastError());
+    }
     for (int i = 0; i < binds.size(); ++i)
         m_query->bindValue(i, binds[i]);
     if (!m_query->exec()) {
@@ -173,6 +274,7 @@ void Statement::run(Connection &connection, const QString &sql, const QVariantLi
 void Statement::fail(const QSqlError &e) {
     if (m_connection.dialect().isConnectionLost(e))
         m_connection.markLost();
+    m_connection.noteFailure();
     if (m_connection.dialect().isKeyViolation(e))
         throw StoreError(texts::keyViolation(m_connection.tableName()));
     throw StoreError(texts::sqlFailed(m_connection.tableName(), Connection::errorText(e)));

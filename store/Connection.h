@@ -1,7 +1,7 @@
-// One database connection of a table handle, with its prepared statements,
-// and the scoped run of one statement. Statements are kept prepared between
-// calls but always finished after use, so none holds a read snapshot or a
-// server-side cursor between operations.
+// One database connection of table handles, with its prepared statements,
+// its transaction, and the scoped run of one statement. Statements are kept
+// prepared between calls but always finished after use, so none holds a read
+// snapshot or a server-side cursor between operations.
 #pragma once
 
 #include <QSqlDatabase>
@@ -38,6 +38,15 @@ public:
     static void keepIdle(std::unique_ptr<Connection> connection);
     void setPoolKey(const QString &key) { m_poolKey = key; }
 
+    // The handles of one server, user, schema and mode share one connection,
+    // so that the writes of several tables can be one transaction.
+    // `shared` returns the connection the open handles of `key` use, or an
+    // idle one of that key, or nullptr. `share` makes a new connection the
+    // one of its key (a connection without a key, a file's, stays private);
+    // when its last handle lets go it becomes idle.
+    static std::shared_ptr<Connection> shared(const QString &key);
+    static std::shared_ptr<Connection> share(std::unique_ptr<Connection> connection);
+
     // The prepared statement for `sql`, prepared on first use; nullptr with
     // `error` set when it cannot be prepared.
     QSqlQuery *statement(const QString &sql, QSqlError &error);
@@ -55,6 +64,27 @@ public:
     void markLost() { m_lost = true; }
     void reconnect();
 
+    // --- the transaction -----------------------------------------------------
+    // `begin` starts a transaction with `sql`, or joins the one already open
+    // on this connection: only the outermost commit commits. A joined part
+    // that rolls back leaves the transaction failed, and a failed
+    // transaction (on an engine where a failed statement ends it, or with a
+    // connection lost on the way) never commits: its commit rolls back and
+    // raises. `commit` and `rollback` return true when the transaction ended.
+    bool inTransaction() const { return m_depth > 0; }
+    void begin(const QString &sql);
+    bool commit();
+    bool rollback();
+    // A statement of the open transaction failed.
+    void noteFailure();
+
+    // Rises with every statement that may change rows (anything but a
+    // SELECT, and every commit and rollback), through any handle of the
+    // connection: a row count learnt from a write stays valid while this
+    // has not moved.
+    quint64 changes() const { return m_changes; }
+    void noteChange() { ++m_changes; }
+
     // The text of an engine error as the store reports it.
     static QString errorText(const QSqlError &e);
 
@@ -68,6 +98,9 @@ private:
     bool m_lost = false;
     QString m_poolKey;
     bool m_setUp = false; // the session set-up ran on this connection
+    int m_depth = 0;      // begun and joined parts of the open transaction
+    quint64 m_changes = 0;
+    bool m_failed = false;
 };
 
 // Runs one statement with positional parameters and finishes it when it
@@ -94,6 +127,7 @@ private:
     Connection &m_connection;
     QSqlQuery *m_query = nullptr;
     std::unique_ptr<QSqlQuery> m_own;
+    bool m_connectionLost = false; // failed because the connection broke
 };
 
 } // namespace orvex::store

@@ -1,7 +1,9 @@
 // Events.DB: its definition, its installation into an existing database
-// folder, and the writer with its own connection.
+// folder, and the writer with its own connection, on either engine.
 #include "store/Events.h"
 
+#include "store/Connection.h"
+#include "store/FieldCodec.h"
 #include "store/Installer.h"
 #include "store/Location.h"
 #include "store/SqlDialect.h"
@@ -70,15 +72,6 @@ TableDef makeEvents() {
     return t;
 }
 
-int nextConnectionNumber() {
-    static int n = 0;
-    return ++n;
-}
-
-QString errorText(const QSqlError &e) {
-    return e.databaseText().isEmpty() ? e.text() : e.databaseText();
-}
-
 } // namespace
 
 const TableDef &eventsTable() {
@@ -104,61 +97,39 @@ QString loginName() {
     return QString::number(getuid());
 }
 
-// The writer's own SQLite connection, set up as the table handles' are.
+// The writer's own connection to the journal's table, through the engine of
+// the database (the table file, or the table of the station's schema),
+// opened and set up as a table handle's is.
 class EventLog::Connection {
 public:
-    explicit Connection(const QString &file)
-        : m_name(QStringLiteral("orvex_events_%1").arg(nextConnectionNumber())) {
-        m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
-        m_db.setDatabaseName(QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded) +
-                             QStringLiteral("?mode=rw"));
-        m_db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000"));
-        if (!m_db.open())
-            throw DatabaseError(
-                texts::cannotOpen(QString::fromLatin1(kEventsFile), errorText(m_db.lastError())));
-    }
-    ~Connection() {
-        m_db.close();
-        m_db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(m_name);
+    explicit Connection(const DatabaseLocation &location)
+        : dialect(dialectFor(location)), c(*dialect, QString::fromLatin1(kEventsFile)) {
+        dialect->open(c, location, eventsTable(), false);
+        c.setSessionSetup(dialect->sessionSetup(false));
+        try {
+            c.runSessionSetup();
+        } catch (const StoreError &e) {
+            throw DatabaseError(texts::cannotOpen(QString::fromLatin1(kEventsFile), e.text()));
+        }
     }
 
     // Runs one statement to the end and returns its rows.
     QList<QVariantList> run(const QString &sql, const QVariantList &binds = {}) {
-        QSqlQuery q(m_db);
-        q.setForwardOnly(true);
-        if (!q.prepare(sql))
-            fail(q.lastError());
-        for (int i = 0; i < binds.size(); ++i)
-            q.bindValue(i, binds[i]);
-        if (!q.exec())
-            fail(q.lastError());
+        Statement s(c, sql, binds);
         QList<QVariantList> rows;
-        while (q.next()) {
+        while (s.next()) {
             QVariantList row;
-            for (int i = 0; i < q.record().count(); ++i)
-                row << q.value(i);
+            for (int i = 0; i < s.query().record().count(); ++i)
+                row << s.value(i);
             rows << row;
         }
-        const QVariant id = q.lastInsertId();
-        m_lastId = id.isValid() ? id.toLongLong() : 0;
-        q.finish();
         return rows;
     }
-    qint64 lastId() const { return m_lastId; }
 
-    void rollback() {
-        QSqlQuery q(m_db);
-        q.exec(QStringLiteral("ROLLBACK"));
-    }
+    QString table() const { return dialect->table(eventsTable()); }
 
-private:
-    [[noreturn]] void fail(const QSqlError &e) {
-        throw StoreError(texts::sqlFailed(QString::fromLatin1(kEventsFile), errorText(e)));
-    }
-    QString m_name;
-    QSqlDatabase m_db;
-    qint64 m_lastId = 0;
+    const std::shared_ptr<const SqlDialect> dialect;
+    store::Connection c;
 };
 
 EventLog::EventLog() = default;
@@ -167,15 +138,14 @@ EventLog::~EventLog() = default;
 void EventLog::open(const QString &databaseName) {
     if (m_conn)
         return;
-    const QString folder = resolveDatabase(databaseName);
-    installEventsTable(folder);
-    auto conn =
-        std::make_unique<Connection>(folder + QLatin1Char('/') + QString::fromLatin1(kEventsFile));
-    conn->run(QStringLiteral("PRAGMA journal_mode=WAL"));
-    conn->run(QStringLiteral("PRAGMA synchronous=FULL"));
-    conn->run(cacheSizePragma());
-    m_conn = std::move(conn);
-    m_folder = folder;
+    // A folder gets the journal's file when it lacks it; a server schema has
+    // the table from the administrator's installation (a station may not
+    // create tables).
+    const DatabaseLocation location = locateDatabase(databaseName);
+    if (!location.isServer())
+        installEventsTable(location.folder);
+    m_conn = std::make_unique<Connection>(location);
+    m_folder = location.isServer() ? serverDatabaseName(location.server) : location.folder;
 }
 
 void EventLog::close() {
@@ -189,34 +159,44 @@ bool EventLog::isOpen() const {
 qint64 EventLog::append(const EventRecord &e) {
     if (!m_conn)
         throw StoreError(texts::notOpen(QString::fromLatin1(kEventsFile)));
-    m_conn->run(
-        QStringLiteral("INSERT INTO \"Events\" (\"Date\", \"Time\", \"UnitNo\", \"Channel\", "
-                       "\"Kind\", \"Level\", \"Value\", \"Text\") VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
-        {e.date.toString(Qt::ISODate), e.time.toString(QStringLiteral("HH:mm:ss")), e.unitNo,
-         e.channel, int(e.kind), int(e.level),
-         e.value ? QVariant(*e.value) : QVariant(QMetaType(QMetaType::Double)), e.text.left(255)});
-    return m_conn->lastId();
+    const TableDef &def = eventsTable();
+    QStringList columns;
+    for (int i = 1; i <= 8; ++i)
+        columns << m_conn->dialect->quoted(def.fields[i].name);
+    const QVariantList values{e.date,
+                              e.time,
+                              e.unitNo,
+                              e.channel,
+                              int(e.kind),
+                              int(e.level),
+                              e.value ? QVariant(*e.value) : QVariant(),
+                              e.text.left(255)};
+    QVariantList binds;
+    for (int i = 0; i < values.size(); ++i)
+        binds << toStorage(def.fields[i + 1], values[i]);
+    Statement s(m_conn->c, m_conn->dialect->insert(def, columns), binds);
+    return m_conn->dialect->insertedKey(s);
 }
 
 QList<PendingAlarm> EventLog::pending() const {
     QList<PendingAlarm> result;
     if (!m_conn)
         return result;
-    const auto rows =
-        m_conn->run(QStringLiteral("SELECT \"Event_IDX\", \"UnitNo\", \"Kind\", \"Date\" FROM "
-                                   "\"Events\" WHERE ") +
-                    kPendingCondition + QStringLiteral(" ORDER BY \"Event_IDX\""));
+    const auto rows = m_conn->run(QStringLiteral("SELECT \"Event_IDX\", \"UnitNo\", \"Kind\", "
+                                                 "\"Date\" FROM %1 WHERE ")
+                                      .arg(m_conn->table()) +
+                                  kPendingCondition + QStringLiteral(" ORDER BY \"Event_IDX\""));
     for (const QVariantList &r : rows)
         result << PendingAlarm{r[0].toLongLong(), r[1].toInt(), EventKind(r[2].toInt()),
-                               QDate::fromString(r[3].toString(), Qt::ISODate)};
+                               fromStorage(eventsTable().fields[1], r[3]).toDate()};
     return result;
 }
 
 qint64 EventLog::pendingCount() const {
     if (!m_conn)
         return 0;
-    const auto rows =
-        m_conn->run(QStringLiteral("SELECT count(*) FROM \"Events\" WHERE ") + kPendingCondition);
+    const auto rows = m_conn->run(
+        QStringLiteral("SELECT count(*) FROM %1 WHERE ").arg(m_conn->table()) + kPendingCondition);
     return rows.isEmpty() ? 0 : rows[0][0].toLongLong();
 }
 
@@ -225,13 +205,15 @@ int EventLog::acknowledge(const QList<qint64> &ids, const QString &user, const Q
     if (!m_conn || ids.isEmpty())
         return 0;
     int done = 0;
-    m_conn->run(QStringLiteral("BEGIN IMMEDIATE"));
+    const TableDef &def = eventsTable();
+    m_conn->c.begin(m_conn->dialect->beginWrite());
     try {
-        const QString sql = QStringLiteral("UPDATE \"Events\" SET \"AckDate\" = ?, \"AckTime\" = "
-                                           "?, \"AckUser\" = ? WHERE \"Event_IDX\" = ? AND ") +
+        const QString sql = QStringLiteral("UPDATE %1 SET \"AckDate\" = ?, \"AckTime\" = "
+                                           "?, \"AckUser\" = ? WHERE \"Event_IDX\" = ? AND ")
+                                .arg(m_conn->table()) +
                             kPendingCondition + QStringLiteral(" RETURNING 1");
-        const QString d = date.toString(Qt::ISODate);
-        const QString t = time.toString(QStringLiteral("HH:mm:ss"));
+        const QVariant d = toStorage(def.fields[9], date);
+        const QVariant t = toStorage(def.fields[10], time);
         for (qint64 id : ids)
             done += int(m_conn->run(sql, {d, t, user.left(64), id}).size());
         if (done > 0) {
@@ -242,9 +224,13 @@ int EventLog::acknowledge(const QList<qint64> &ids, const QString &user, const Q
             ack.text = QStringLiteral("Квитировано событий: %1 (%2)").arg(done).arg(user);
             append(ack);
         }
-        m_conn->run(QStringLiteral("COMMIT"));
+        m_conn->c.commit();
     } catch (...) {
-        m_conn->rollback();
+        try {
+            if (m_conn->c.inTransaction())
+                m_conn->c.rollback();
+        } catch (...) {
+        }
         throw;
     }
     return done;

@@ -8,7 +8,9 @@
 //
 // EventLog is the writer: it adds missing Events.DB to a database folder
 // without touching any other table, appends rows one transaction each, and
-// writes acknowledgements.
+// writes acknowledgements. Where the alias names a server, the journal is
+// the Events table of the station's schema, made by the schema's
+// installation, written and read through the same store as the others.
 #pragma once
 
 #include "store/Schema.h"
@@ -83,11 +85,14 @@ public:
     EventLog(const EventLog &) = delete;
     EventLog &operator=(const EventLog &) = delete;
 
-    // Resolves the database name (alias or folder), adds Events.DB when the
-    // folder lacks it, and opens it for writing. Raises StoreError.
+    // Resolves the database name (alias, folder or server URI), adds
+    // Events.DB when a folder lacks it, and opens it for writing. Raises
+    // StoreError (DatabaseError when a server schema lacks the table).
     void open(const QString &databaseName);
     void close();
     bool isOpen() const;
+    // The database folder, or the server URI naming the schema: a database
+    // name that opens the same journal.
     QString folder() const { return m_folder; }
 
     // Appends one event in its own transaction (committed, synchronous=FULL,

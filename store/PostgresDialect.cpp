@@ -31,11 +31,15 @@ public:
     // A read-only handle gets read-only transactions (sessionSetup).
     void open(Connection &connection, const DatabaseLocation &location, const TableDef &def,
               bool) const override {
+        // A connection the schema's handles share is open already: only the
+        // table is looked for.
         QSqlDatabase &db = connection.database();
-        applyServerLocation(db, location.server);
-        if (!db.open())
-            throw DatabaseError(texts::serverUnreachable(location.server.display,
-                                                         Connection::errorText(db.lastError())));
+        if (!db.isOpen()) {
+            applyServerLocation(db, location.server);
+            if (!db.open())
+                throw DatabaseError(texts::serverUnreachable(
+                    location.server.display, Connection::errorText(db.lastError())));
+        }
         bool present = false;
         try {
             Statement s(connection, QStringLiteral("SELECT to_regclass(?) IS NOT NULL"),
@@ -85,11 +89,29 @@ public:
                 QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                     .arg(table(def), columns.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
         }
-        return sql + QStringLiteral(" RETURNING ") + rowKey(def);
+        // The counter as the statement began, plus the row: the count the
+        // statement-level trigger leaves (one station writes its schema).
+        return sql + QStringLiteral(" RETURNING %1, (SELECT n + 1 FROM %2 WHERE tbl = '%3')")
+                         .arg(rowKey(def), counterTable(), def.sqlName);
     }
 
     qint64 insertedKey(Statement &insert) const override {
         return insert.next() ? insert.value(0).toLongLong() : 0;
+    }
+
+    // The count, the cut-off row and the delete in one round trip: the kept
+    // count says how many rows go, a skip along the record-number key from
+    // the oldest end finds the newest of them, and nothing is scanned when
+    // none go.
+    QString trim(const TableDef &def, QVariantList &binds, qint64 keep) const override {
+        binds = {def.sqlName, keep, keep};
+        const QString key = quoted(def.fields[0].name);
+        return QStringLiteral(
+                   "WITH c AS (SELECT n FROM %1 WHERE tbl = ?), d AS (DELETE FROM %2 "
+                   "WHERE (SELECT n FROM c) > ? AND %3 <= (SELECT %3 FROM %2 ORDER "
+                   "BY %3 OFFSET GREATEST((SELECT n FROM c) - ? - 1, 0) LIMIT 1) "
+                   "RETURNING %3) SELECT count(*), max(%3), (SELECT n FROM c) - count(*) FROM d")
+            .arg(counterTable(), table(def), key);
     }
 
     QString rowCount(const TableDef &def, QVariantList &binds) const override {
@@ -111,6 +133,8 @@ public:
         return code.isEmpty() || code.startsWith(QLatin1String("08")) ||
                code.startsWith(QLatin1String("57P"));
     }
+
+    bool failureEndsTransaction() const override { return true; }
 
     QStringList afterExplicitKeys(const TableDef &def) const override {
         if (!def.hasAutoInc())

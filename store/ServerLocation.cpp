@@ -114,4 +114,10 @@ ServerLocation parseServerUri(const QString &uri) {
     return loc;
 }
 
+QString serverDatabaseName(const ServerLocation &server) {
+    const QChar glue =
+        server.connection.contains(QLatin1Char('?')) ? QLatin1Char('&') : QLatin1Char('?');
+    return server.connection + glue + QStringLiteral("schema=") + server.schema;
+}
+
 } // namespace orvex::store

@@ -31,6 +31,9 @@ bool isServerUri(const QString &target);
 // Splits a connection URI. Raises DatabaseError when the schema is missing
 // or not a plain identifier, or the URI carries a password.
 ServerLocation parseServerUri(const QString &uri);
+// The URI of `server` with its schema: a database name that locates the same
+// tables (no password, as none is ever accepted).
+QString serverDatabaseName(const ServerLocation &server);
 
 // Sets a Qt SQL connection of the PostgreSQL driver to `server`; a connect
 // timeout of a few seconds applies unless the URI gives one.

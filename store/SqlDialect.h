@@ -70,12 +70,24 @@ public:
     // --- statements ----------------------------------------------------------
     // An insert of the quoted columns (one positional parameter each; none
     // inserts the defaults) and how its statement yields the new row's key.
+    // Where the engine can, the insert's row also yields the table's kept
+    // row count after it, as its second column.
     virtual QString insert(const TableDef &def, const QStringList &columns) const = 0;
     virtual qint64 insertedKey(Statement &insert) const = 0;
     // A SELECT of `columns` with the conditions, order and a LIMIT bound as
     // the last parameter: one page of a keyset walk.
     virtual QString page(const TableDef &def, const QStringList &columns, const QStringList &where,
                          const QStringList &order) const;
+    // One statement that deletes the oldest rows of a table with a record
+    // number and a kept row count so that at most the number bound as its
+    // only parameter remain, yielding one row: the number of rows deleted and
+    // the highest record number deleted. Empty when the engine trims in
+    // separate steps (count, the cut-off row, the delete). A third column,
+    // where there is one, is the kept row count after the delete.
+    virtual QString trim(const TableDef &, QVariantList &binds, qint64 keep) const {
+        binds = {keep};
+        return {};
+    }
     // The kept row count of a table (one row, one column).
     virtual QString rowCount(const TableDef &def, QVariantList &binds) const = 0;
     // A transaction that takes the write lock at once, so a recording never
@@ -85,6 +97,10 @@ public:
     // True when the error means the connection itself broke (a server gone
     // or restarted), so the next statement has to connect again.
     virtual bool isConnectionLost(const QSqlError &) const { return false; }
+    // True when a failed statement ends the transaction it ran in (the rest
+    // of it is refused and its commit rolls back), false when only the
+    // statement is undone.
+    virtual bool failureEndsTransaction() const { return false; }
     // Statements after rows were inserted with their record numbers given,
     // so the next record number follows the highest one.
     virtual QStringList afterExplicitKeys(const TableDef &) const { return {}; }

@@ -85,5 +85,11 @@ inline QString serverUnreachable(const QString &server, const QString &detail) {
 inline QString serverTableMissing(const QString &table, const QString &server) {
     return QStringLiteral("Таблица %1 не найдена на сервере базы данных %2").arg(table, server);
 }
+inline QString connectionLostInTransaction() {
+    return QStringLiteral("связь с сервером потеряна, запись не сохранена");
+}
+inline QString transactionFailed() {
+    return QStringLiteral("запись не сохранена: одна из её операций не выполнена");
+}
 
 } // namespace orvex::store::texts

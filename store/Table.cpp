@@ -214,17 +214,20 @@ void Table::open() {
                                       .arg(location.server.connection, location.server.schema)
                                       .arg(m_readOnly)
                                 : QString();
-    std::unique_ptr<Connection> conn = Connection::takeIdle(poolKey);
-    if (conn) {
-        conn->setTableName(t.fileName);
-    } else {
-        conn = std::make_unique<Connection>(*dialect, t.fileName);
-        conn->setPoolKey(poolKey);
-        dialect->open(*conn, location, t, m_readOnly);
+    std::shared_ptr<Connection> conn = Connection::shared(poolKey);
+    if (!conn) {
+        auto fresh = std::make_unique<Connection>(*dialect, t.fileName);
+        fresh->setPoolKey(poolKey);
+        conn = Connection::share(std::move(fresh));
     }
+    conn->setTableName(t.fileName);
+    dialect->open(*conn, location, t, m_readOnly);
     m_conn = std::move(conn);
+    m_knownCount = -1;
     m_dialect = std::move(dialect);
-    m_folder = location.text();
+    // A server's tables by the URI of their schema: a name that opens them
+    // again (the journal beside them does).
+    m_folder = location.isServer() ? serverDatabaseName(location.server) : location.folder;
     try {
         connectAndCheck();
         resolveIndex();
@@ -246,12 +249,12 @@ void Table::open() {
 // Sets the connection up as the engine wants it, checks that the table has
 // the fields in their order and notes whether its row count is kept.
 void Table::connectAndCheck() {
-    m_conn->setSessionSetup(m_dialect->sessionSetup(m_readOnly));
-    m_conn->runSessionSetup();
+    conn().setSessionSetup(m_dialect->sessionSetup(m_readOnly));
+    conn().runSessionSetup();
     checkStructure();
     QVariantList binds;
     const QString sql = m_dialect->rowCounterPresentQuery(*m_def, binds);
-    Statement s(*m_conn, sql, binds);
+    Statement s(conn(), sql, binds);
     m_hasRowCounter = s.next() && s.value(0).toInt() > 0;
 }
 
@@ -261,7 +264,7 @@ void Table::checkStructure() {
     const QString sql = m_dialect->columnsQuery(t, binds);
     QStringList columns;
     {
-        Statement s(*m_conn, sql, binds);
+        Statement s(conn(), sql, binds);
         while (s.next())
             columns << s.value(0).toString();
     }
@@ -283,12 +286,12 @@ void Table::close() {
     }
     if (m_inTransaction) {
         try {
-            Statement::run(*m_conn, QStringLiteral("ROLLBACK"));
+            conn().rollback();
         } catch (...) {
         }
         m_inTransaction = false;
     }
-    Connection::keepIdle(std::move(m_conn));
+    // The last handle of a shared connection leaves it idle for the next.
     m_conn.reset();
     m_state = State::Inactive;
     m_modified = false;
@@ -297,6 +300,15 @@ void Table::close() {
     notifyMoved();
     if (pending)
         std::rethrow_exception(pending);
+}
+
+Connection &Table::conn() const {
+    m_conn->setTableName(m_def->fileName);
+    return *m_conn;
+}
+
+bool Table::sharesConnectionWith(const Table &other) const {
+    return m_conn && m_conn == other.m_conn;
 }
 
 void Table::requireOpen() const {
@@ -370,18 +382,22 @@ void Table::afterRestrictionChange() {
 
 // --- counts ------------------------------------------------------------------------
 
-// The kept count is one single-row read; a file made before the store kept
-// counts is counted.
+// The kept count is one single-row read, or none just after a write that
+// returned it; a file made before the store kept counts is counted.
 qint64 Table::recordCount() const {
     requireOpen();
+    // The count the last write of this handle returned, while nothing was
+    // written on the connection since.
+    if (m_knownCount >= 0 && m_knownCountAt == m_conn->changes())
+        return m_knownCount;
     if (m_hasRowCounter) {
         QVariantList binds;
         const QString sql = m_dialect->rowCount(*m_def, binds);
-        Statement s(*m_conn, sql, binds);
+        Statement s(conn(), sql, binds);
         if (s.next())
             return s.value(0).toLongLong();
     }
-    Statement s(*m_conn, QStringLiteral("SELECT count(*) FROM %1").arg(m_dialect->table(*m_def)),
+    Statement s(conn(), QStringLiteral("SELECT count(*) FROM %1").arg(m_dialect->table(*m_def)),
                 {});
     return s.next() ? s.value(0).toLongLong() : 0;
 }

@@ -86,7 +86,8 @@ public:
     void close();
     bool isOpen() const { return m_state != State::Inactive; }
     State state() const { return m_state; }
-    // The resolved database folder, or the server and schema, once opened.
+    // The resolved database folder, or the server's URI with the schema,
+    // once opened: a database name that locates the same tables.
     QString folder() const { return m_folder; }
     const TableDef &definition() const; // raises when no table name is set
 
@@ -179,10 +180,16 @@ public:
 
     // Explicit transaction on this handle's connection (BEGIN IMMEDIATE):
     // several appends, posts and trims then cost one commit. Use Transaction.
+    // Handles that share a connection (the tables of one schema on a server)
+    // share its transaction: a handle that begins while another's is open
+    // joins it, and only the outermost commit commits (TransactionGroup).
     void beginTransaction();
     void commit();
     void rollback();
     bool inTransaction() const { return m_inTransaction; }
+    // True when both handles are open on one connection, so one transaction
+    // can hold the writes of both.
+    bool sharesConnectionWith(const Table &other) const;
 
     // --- pages for the views (keyset paging in index order) ----------------
     // Up to `count` rows with range, filter and master link, in index order.
@@ -206,6 +213,7 @@ signals:
     void tableChanged();
 
 private:
+    friend class TransactionGroup;
     struct Range {
         bool active = false;
         QVariant low, high; // storage form, low <= high
@@ -272,8 +280,14 @@ private:
     State m_state = State::Inactive;
     QString m_folder;
     std::shared_ptr<const SqlDialect> m_dialect;
-    std::unique_ptr<Connection> m_conn;
+    Connection &conn() const; // the connection, naming this table in its errors
+    std::shared_ptr<Connection> m_conn;
     bool m_hasRowCounter = false;
+    // The row count a write of this handle returned, valid while the
+    // connection's changes() stays at m_knownCountAt.
+    qint64 m_knownCount = -1;
+    quint64 m_knownCountAt = 0;
+    void learnCount(const QVariant &count);
     bool m_inTransaction = false;
 
     Row m_current;
@@ -306,6 +320,29 @@ public:
 
 private:
     Table &m_table;
+    bool m_done = false;
+};
+
+// One transaction over the writes to several open tables when their handles
+// share a connection (the tables of one schema on a server): the writes then
+// commit together or not at all, and a Transaction on one of the tables
+// inside joins it. Tables with connections of their own (table files, one
+// connection per file) are left to their own transactions: for them the
+// group does nothing.
+class TransactionGroup {
+public:
+    explicit TransactionGroup(std::initializer_list<Table *> tables);
+    // Rolls an uncommitted shared transaction back and re-reads the cursors.
+    ~TransactionGroup();
+    TransactionGroup(const TransactionGroup &) = delete;
+    TransactionGroup &operator=(const TransactionGroup &) = delete;
+    // True when one transaction holds the writes of all the tables.
+    bool isShared() const { return m_shared; }
+    void commit();
+
+private:
+    QList<Table *> m_tables;
+    bool m_shared = false;
     bool m_done = false;
 };
 

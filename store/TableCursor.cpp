@@ -55,7 +55,7 @@ QList<Row> Table::select(const QStringList &where, const QVariantList &binds, bo
     const QString sql = m_dialect->page(*m_def, cols, where, order);
     QVariantList all = binds;
     all << limit;
-    Statement s(*m_conn, sql, all);
+    Statement s(conn(), sql, all);
     QList<Row> rows;
     const int n = int(m_def->fields.size());
     while (s.next()) {
@@ -259,7 +259,7 @@ qint64 Table::recNo() const {
         alternatives << QLatin1Char('(') + parts.join(QStringLiteral(" AND ")) + QLatin1Char(')');
     }
     where << QLatin1Char('(') + alternatives.join(QStringLiteral(" OR ")) + QLatin1Char(')');
-    Statement s(*m_conn,
+    Statement s(conn(),
                 QStringLiteral("SELECT count(*) FROM %1 WHERE %2")
                     .arg(m_dialect->table(*m_def), where.join(QStringLiteral(" AND "))),
                 binds);

@@ -164,8 +164,10 @@ void Table::post() {
         }
     }
     if (m_state == State::Insert) {
-        Statement s(*m_conn, m_dialect->insert(*m_def, cols), binds);
+        Statement s(conn(), m_dialect->insert(*m_def, cols), binds);
         m_edit.rowId = m_dialect->insertedKey(s);
+        if (m_hasRowCounter && s.query().isValid())
+            learnCount(s.value(1));
         if (m_def->hasAutoInc())
             m_edit.values[0] = m_edit.rowId;
     } else if (!cols.isEmpty()) {
@@ -173,7 +175,7 @@ void Table::post() {
         for (const QString &c : cols)
             sets << c + QStringLiteral(" = ?");
         binds << m_edit.rowId;
-        Statement::run(*m_conn,
+        Statement::run(conn(),
                        QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
                            .arg(table, sets.join(QLatin1Char(',')), m_dialect->rowKey(*m_def)),
                        binds);
@@ -223,7 +225,7 @@ void Table::deleteRecord() {
     if (!m_hasCurrent)
         throw StoreError(texts::noCurrentRow(displayName()));
     const Row gone = m_current;
-    Statement::run(*m_conn,
+    Statement::run(conn(),
                    QStringLiteral("DELETE FROM %1 WHERE %2 = ?")
                        .arg(m_dialect->table(*m_def), m_dialect->rowKey(*m_def)),
                    {gone.rowId});
@@ -240,6 +242,26 @@ qint64 Table::trimTo(qint64 keep) {
     if (!m_def->hasAutoInc())
         throw StoreError(texts::noRecordNumber(displayName()));
     keep = std::max<qint64>(keep, 0);
+    QVariantList trimBinds;
+    const QString trim = m_hasRowCounter ? m_dialect->trim(*m_def, trimBinds, keep) : QString();
+    if (!trim.isEmpty()) {
+        qint64 deleted = 0;
+        qint64 cutoff = 0;
+        {
+            Statement s(conn(), trim, trimBinds);
+            if (s.next()) {
+                deleted = s.value(0).toLongLong();
+                cutoff = s.value(1).toLongLong();
+                learnCount(s.value(2));
+            }
+        }
+        if (deleted > 0) {
+            emit tableChanged();
+            if (m_hasCurrent && m_current.rowId <= cutoff)
+                first();
+        }
+        return deleted;
+    }
     const qint64 excess = recordCount() - keep;
     if (excess <= 0)
         return 0;
@@ -249,7 +271,7 @@ qint64 Table::trimTo(qint64 keep) {
     {
         // The newest of the rows to go; a skip along the record-number key.
         Statement s(
-            *m_conn,
+            conn(),
             QStringLiteral("SELECT %1 FROM %2 ORDER BY %1 LIMIT 1 OFFSET ?").arg(key, table),
             {excess - 1});
         if (!s.next())
@@ -258,7 +280,7 @@ qint64 Table::trimTo(qint64 keep) {
     }
     qint64 deleted = 0;
     {
-        Statement s(*m_conn, QStringLiteral("DELETE FROM %1 WHERE %2 <= ?").arg(table, key),
+        Statement s(conn(), QStringLiteral("DELETE FROM %1 WHERE %2 <= ?").arg(table, key),
                     {cutoff});
         deleted = s.query().numRowsAffected();
     }
@@ -268,17 +290,32 @@ qint64 Table::trimTo(qint64 keep) {
     return deleted;
 }
 
+void Table::learnCount(const QVariant &count) {
+    m_knownCount = count.isValid() && !count.isNull() ? count.toLongLong() : -1;
+    m_knownCountAt = m_conn->changes();
+}
+
 void Table::beginTransaction() {
     requireWritable();
     checkBrowseMode();
-    Statement::run(*m_conn, m_dialect->beginWrite());
+    conn().begin(m_dialect->beginWrite());
     m_inTransaction = true;
 }
 
 void Table::commit() {
     requireOpen();
     checkBrowseMode();
-    Statement::run(*m_conn, QStringLiteral("COMMIT"));
+    if (!m_inTransaction) {
+        Statement::run(conn(), QStringLiteral("COMMIT"));
+        return;
+    }
+    try {
+        conn().commit();
+    } catch (...) {
+        // A commit that failed and left the transaction open is rolled back.
+        m_inTransaction = m_conn->inTransaction();
+        throw;
+    }
     m_inTransaction = false;
 }
 
@@ -288,9 +325,65 @@ void Table::rollback() {
         m_modified = false;
         setState(State::Browse);
     }
-    Statement::run(*m_conn, QStringLiteral("ROLLBACK"));
-    m_inTransaction = false;
-    refresh();
+    bool ended = true;
+    if (m_inTransaction) {
+        m_inTransaction = false;
+        ended = conn().rollback();
+    } else {
+        Statement::run(conn(), QStringLiteral("ROLLBACK"));
+    }
+    // A joined part leaves the rows to the outermost rollback.
+    if (ended)
+        refresh();
+}
+
+TransactionGroup::TransactionGroup(std::initializer_list<Table *> tables) {
+    // The open handles that can write; a closed one fails at its own step,
+    // which then rolls the others back.
+    for (Table *t : tables) {
+        if (t->isOpen() && !t->isReadOnly())
+            m_tables << t;
+    }
+    bool shared = m_tables.size() > 1;
+    for (Table *t : m_tables)
+        shared = shared && t->sharesConnectionWith(*m_tables[0]);
+    if (!shared)
+        return;
+    Table &first = *m_tables[0];
+    first.checkBrowseMode();
+    first.conn().begin(first.m_dialect->beginWrite());
+    m_shared = true;
+}
+
+TransactionGroup::~TransactionGroup() {
+    if (!m_shared || m_done)
+        return;
+    Connection &c = m_tables[0]->conn();
+    try {
+        if (c.inTransaction())
+            c.rollback();
+    } catch (...) {
+        // A destructor cannot report; the transaction is over anyway.
+    }
+    // The cursors leave the rows that were rolled back (re-read when the
+    // connection is back: a lost one would only be tried again in vain).
+    if (c.isLost())
+        return;
+    for (Table *t : m_tables) {
+        try {
+            if (t->isOpen())
+                t->refresh();
+        } catch (...) {
+        }
+    }
+}
+
+void TransactionGroup::commit() {
+    if (m_shared) {
+        m_tables[0]->checkBrowseMode();
+        m_tables[0]->conn().commit();
+    }
+    m_done = true;
 }
 
 } // namespace orvex::store

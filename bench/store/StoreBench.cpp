@@ -14,9 +14,9 @@
 // size through trimming, the archive grows by the rows appended.
 #include "bench/support/BenchMain.h"
 #include "bench/support/GeneratedTables.h"
+#include "bench/support/ServerTables.h"
 #include "store/Installer.h"
 #include "store/Table.h"
-#include "tests/support/PgCluster.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -269,56 +269,9 @@ BENCHMARK(BM_PageAfter)->Unit(benchmark::kMicrosecond);
 // --- the same on a server -----------------------------------------------------
 
 // A station schema on a throw-away local cluster with Signals at 648,000 rows
-// and Arc at 10 million, generated inside the server with the store's own
-// indexes made afterwards; its URI is the handles' database name.
+// and Arc at 10 million; its URI is the handles' database name.
 QString serverDatabase() {
-    static QString uri;
-    if (!uri.isEmpty())
-        return uri;
-    QString error;
-    orvex::test::PgCluster *cluster = orvex::test::PgCluster::instance(&error);
-    if (!cluster) {
-        std::fprintf(stderr, "%s\n", qPrintable(error));
-        std::abort();
-    }
-    const QString schema = QStringLiteral("bench");
-    QElapsedTimer timer;
-    timer.start();
-    std::fprintf(stderr, "generating the server tables ...\n");
-    createServerSchema(cluster->storeUri(schema));
-    QStringList script;
-    for (const TableDef *def : {&signalsTable(), &arcTable()}) {
-        for (const StoreIndexDef &i : def->storeIndexes)
-            script << QStringLiteral("DROP INDEX %1.\"%2\"").arg(schema, i.name);
-    }
-    auto fill = [&](const TableDef &def, qint64 rows, int days, bool archive) {
-        const double perDay = double(rows) / days;
-        const QString alarm = archive
-                                  ? QStringLiteral("CASE WHEN i % 5 = 0 THEN 2 ELSE 1 END")
-                                  : QStringLiteral("CASE WHEN i % 997 = 0 THEN 2 WHEN i % 101 = 0 "
-                                                   "THEN 1 ELSE 0 END");
-        return QStringLiteral(
-                   "INSERT INTO %1.\"%2\" (\"Date\", \"Time\", \"UnitNo\", \"D1\", \"D2\", "
-                   "\"D3\", \"D4\", \"D5\", \"D6\", \"D7\", \"D8\", \"Alarm\") SELECT "
-                   "DATE '%3' + floor(i / %4)::int, (TIME '00:00' + make_interval(secs => "
-                   "floor(mod(i, %4::numeric) * 86400 / %4)))::time(0), 1 + i % 15, "
-                   "(i % 1000) / 100.0, 1.25, 2.5, 3.75, 5.0, 6.25, 7.5, 8.75, %5 FROM "
-                   "generate_series(0, %6) AS s(i)")
-            .arg(schema, def.sqlName, orvex::bench::kFirstDay.toString(Qt::ISODate))
-            .arg(perDay, 0, 'f', 6)
-            .arg(alarm)
-            .arg(rows - 1);
-    };
-    script << fill(signalsTable(), 648'000, 5, false) << fill(arcTable(), kArchiveRows, 730, true);
-    if (!cluster->exec(script, &error)) {
-        std::fprintf(stderr, "generation failed: %s\n", qPrintable(error));
-        std::abort();
-    }
-    createServerSchema(cluster->storeUri(schema)); // the store's indexes back
-    cluster->exec({QStringLiteral("VACUUM ANALYZE")});
-    std::fprintf(stderr, "  done in %.1f s\n", timer.elapsed() / 1000.0);
-    uri = cluster->storeUri(schema);
-    return uri;
+    return orvex::bench::generatedServerSchema(QStringLiteral("bench"), 648'000, kArchiveRows);
 }
 
 void BM_ServerRecording(benchmark::State &state) {

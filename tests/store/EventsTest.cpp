@@ -66,7 +66,17 @@ TEST_F(EventsTest, InstallerMakesTheJournalAndStartUpAddsAMissingOneAlone) {
     EXPECT_EQ(open(QStringLiteral("Events.DB"))->recordCount(), 1);
 }
 
-TEST_F(EventsTest, AppendedRowsHoldTheirFieldsAndAcknowledgementMarksOnlyWaitingAlarms) {
+// The journal on either engine: a file of the database folder, or the Events
+// table of the station's schema on a server (no file anywhere).
+class EventsOnBothEngines : public EventsTest, public ::testing::WithParamInterface<Engine> {
+protected:
+    Engine engine() const override { return GetParam(); }
+};
+
+INSTANTIATE_TEST_SUITE_P(Engines, EventsOnBothEngines,
+                         ::testing::Values(Engine::Files, Engine::Server), engineName);
+
+TEST_P(EventsOnBothEngines, AppendedRowsHoldTheirFieldsAndAcknowledgementMarksOnlyWaitingAlarms) {
     EventLog log;
     log.open(QString::fromLatin1(kAliasName));
     const QDate day(2026, 2, 3);
@@ -93,6 +103,12 @@ TEST_F(EventsTest, AppendedRowsHoldTheirFieldsAndAcknowledgementMarksOnlyWaiting
     EXPECT_EQ(log.acknowledge({a}, QStringLiteral("operator"), QDate(2026, 2, 4), QTime(8, 0, 2)),
               0);
     EXPECT_EQ(log.pendingCount(), 1);
+    // The journal's database name opens the same journal again (the journal
+    // window opens it by that name), and a server journal made no file.
+    EventLog again;
+    again.open(log.folder());
+    EXPECT_EQ(again.pending().value(0).id, b);
+    EXPECT_EQ(QFileInfo::exists(eventsFile()), engine() == Engine::Files);
 
     auto t = open(QStringLiteral("Events.DB"));
     ASSERT_EQ(t->recordCount(), 4); // three events and one acknowledgement
@@ -111,7 +127,7 @@ TEST_F(EventsTest, AppendedRowsHoldTheirFieldsAndAcknowledgementMarksOnlyWaiting
     EXPECT_TRUE(t->asString(QStringLiteral("Text")).contains(QStringLiteral("operator")));
 }
 
-TEST_F(EventsTest, PagesFollowTheUnitKindAndDateFiltersNewestFirst) {
+TEST_P(EventsOnBothEngines, PagesFollowTheUnitKindAndDateFiltersNewestFirst) {
     EventLog log;
     log.open(QString::fromLatin1(kAliasName));
     for (int day = 1; day <= 5; ++day)

@@ -122,6 +122,100 @@ TEST_F(ServerTest, ALostConnectionFailsEachWriteAndRecoversWhenTheServerIsBack) 
     EXPECT_EQ(t->recordCount(), 2);
 }
 
+TEST_F(ServerTest, TheTablesOfOneSchemaCommitTogetherOrNotAtAll) {
+    auto plot = open(QStringLiteral("Plot.db"));
+    auto sig = open(QStringLiteral("Signals.DB"));
+    auto reader = open(QStringLiteral("Signals.DB"), {}, true);
+    ASSERT_TRUE(plot->sharesConnectionWith(*sig));
+    {
+        TransactionGroup group({plot.get(), sig.get()});
+        ASSERT_TRUE(group.isShared());
+        {
+            // A part's own commit inside the group commits nothing yet.
+            Transaction part(*sig);
+            append(*sig, 1);
+            part.commit();
+        }
+        EXPECT_EQ(reader->recordCount(), 0);
+        plot->append();
+        plot->setValue(fields::UnitNo, 1);
+        plot->post();
+        group.commit();
+    }
+    EXPECT_EQ(reader->recordCount(), 1);
+    EXPECT_EQ(plot->recordCount(), 1);
+    {
+        // A part that gives up fails the whole group, including the rows of
+        // the parts before it.
+        TransactionGroup group({plot.get(), sig.get()});
+        append(*sig, 2);
+        {
+            Transaction part(*plot);
+            plot->append();
+            plot->setValue(fields::UnitNo, 2);
+            plot->post();
+        }
+        EXPECT_THROW(group.commit(), StoreError);
+    }
+    EXPECT_EQ(units(*sig), QList<qint64>{1});
+    EXPECT_EQ(sig->recordCount(), 1);
+    EXPECT_EQ(plot->recordCount(), 1);
+}
+
+TEST_F(ServerTest, AConnectionLostInATransactionFailsAllOfItAndNothingRunsOutsideIt) {
+    auto sig = open(QStringLiteral("Signals.DB"));
+    auto plot = open(QStringLiteral("Plot.db"));
+    append(*sig, 1);
+    // A commit that the server refuses at its very end: the connection goes
+    // while the deferred check of unit 9 runs.
+    ASSERT_TRUE(cluster()->exec(
+        {QStringLiteral("CREATE FUNCTION %1.drop_me() RETURNS trigger LANGUAGE plpgsql AS $f$ "
+                        "BEGIN PERFORM pg_terminate_backend(pg_backend_pid()); RETURN NULL; END "
+                        "$f$")
+             .arg(schema()),
+         QStringLiteral("CREATE CONSTRAINT TRIGGER drop_me AFTER INSERT ON %1.\"Signals\" "
+                        "DEFERRABLE INITIALLY DEFERRED FOR EACH ROW WHEN (NEW.\"UnitNo\" = 9) "
+                        "EXECUTE FUNCTION %1.drop_me()")
+             .arg(schema())}));
+    enum Break { Drop, Restart, AtCommit };
+    for (Break how : {Drop, Restart, AtCommit}) {
+        SCOPED_TRACE(int(how));
+        TransactionGroup group({sig.get(), plot.get()});
+        append(*sig, how == AtCommit ? 9 : 2);
+        if (how == Drop) {
+            ASSERT_TRUE(cluster()->dropConnections());
+        } else if (how == Restart) {
+            ASSERT_TRUE(cluster()->stop());
+            ASSERT_TRUE(cluster()->start());
+        }
+        if (how != AtCommit) {
+            // Neither a read (repeated on a new connection it would succeed)
+            // nor a write (it would commit on its own) runs outside the
+            // transaction that was lost.
+            EXPECT_THROW(sig->refresh(), StoreError);
+            EXPECT_THROW(append(*plot, 3), StoreError);
+            plot->cancel();
+        }
+        try {
+            group.commit();
+            ADD_FAILURE() << "a lost transaction committed";
+        } catch (const StoreError &e) {
+            EXPECT_TRUE(e.text().contains(QStringLiteral(".DB")) ||
+                        e.text().contains(QStringLiteral(".db")))
+                << e.text().toStdString();
+        }
+    }
+    // The next transaction connects again by itself.
+    {
+        TransactionGroup group({sig.get(), plot.get()});
+        append(*sig, 4);
+        group.commit();
+    }
+    EXPECT_EQ(units(*sig), (QList<qint64>{1, 4}));
+    EXPECT_EQ(sig->recordCount(), 2);
+    EXPECT_EQ(plot->recordCount(), 0);
+}
+
 TEST_F(ServerTest, AStationWritesOnlyItsOwnSchemaAndAViewerWritesNothing) {
     // A second station's schema on the same server.
     const QString other = orvex::test::PgCluster::freshSchema();

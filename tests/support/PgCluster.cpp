@@ -220,6 +220,13 @@ bool PgCluster::exec(const QStringList &statements, QString *error) const {
     return ok;
 }
 
+bool PgCluster::dropConnections(QString *error) const {
+    return exec(
+        {QStringLiteral("SELECT pg_terminate_backend(pid, 5000) FROM pg_stat_activity WHERE "
+                        "backend_type = 'client backend' AND pid <> pg_backend_pid()")},
+        error);
+}
+
 QString PgCluster::freshSchema() {
     static std::atomic<int> serial{0};
     return QStringLiteral("st%1_%2").arg(getpid()).arg(++serial);

@@ -32,6 +32,10 @@ public:
     // A schema name no other test of this run uses.
     static QString freshSchema();
 
+    // Ends every client connection but the caller's own, as a broken network
+    // would: the server rolls their open transactions back.
+    bool dropConnections(QString *error = nullptr) const;
+
     // Stops the server at once (as a crash would) and starts it again.
     bool stop(QString *error = nullptr);
     bool start(QString *error = nullptr);
