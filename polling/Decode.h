@@ -57,7 +57,7 @@ struct ChannelReport {
     // A reading's level on the raw bytes: 2 at or above the trip threshold,
     // else 1 at or above the warning threshold, else 0. The trip test comes
     // first, so a trip threshold set below the warning threshold still gives
-    // 2. Always 0 without a reading.
+    // level 2. Without a reading the level is 0.
     int alarmLevel = 0;
 };
 

@@ -120,8 +120,12 @@ class Resources(unittest.TestCase):
         rows = self.samples(0.0, 40)
         for r in rows:
             r["rss_kib"] += 1024 * min(max(r["t"] - 180, 0), 1200) / 1200
+        for r in rows:
+            r["anon_kib"] = r["rss_kib"] - 40 * 1024
         s = soakcheck.resource_summary(rows, 180, [])
         self.assertGreater(s["rss_growth_mib_per_h"], 0.5)
+        self.assertAlmostEqual(s["anon_growth_late_mib_per_h"], 0.0, places=3)
+        self.assertIsNone(soakcheck.resource_summary(self.samples(0.5, 40), 180, [])["anon_growth_mib_per_h"])
         self.assertAlmostEqual(s["rss_growth_late_mib_per_h"], 0.0, places=3)
         self.assertAlmostEqual(s["late_from_s"], (180 + 3598) / 2)
 

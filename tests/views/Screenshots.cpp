@@ -86,6 +86,8 @@ void save(QWidget &w, const QString &path) {
 int main(int argc, char **argv) {
     QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
     QApplication app(argc, argv);
+    // A text cursor that does not blink, so that every run draws it alike.
+    QApplication::setCursorFlashTime(0);
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
     QDir().mkpath(out);
     QTemporaryDir temp;

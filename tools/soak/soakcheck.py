@@ -166,6 +166,8 @@ def resource_summary(samples, warmup_s, faults):
     rss_slope = slope_per_hour([(s["t"], s["rss_kib"] / 1024.0) for s in after])
     late_from = (after[0]["t"] + after[-1]["t"]) / 2 if after else 0.0
     late_slope = slope_per_hour([(s["t"], s["rss_kib"] / 1024.0) for s in after if s["t"] >= late_from])
+    has_anon = bool(after) and "anon_kib" in after[0]
+    anon = [(s["t"], s["anon_kib"] / 1024.0) for s in after] if has_anon else []
     healthy = [s for s in samples if s["phase"] == "healthy"]
     base = next((s for s in healthy if s["t"] >= min(warmup_s, healthy[-1]["t"])), None) if healthy else None
     checks = []
@@ -197,6 +199,8 @@ def resource_summary(samples, warmup_s, faults):
         "rss_growth_mib_per_h": rss_slope,
         "rss_growth_late_mib_per_h": late_slope,
         "late_from_s": late_from,
+        "anon_growth_mib_per_h": slope_per_hour(anon) if has_anon else None,
+        "anon_growth_late_mib_per_h": slope_per_hour([p for p in anon if p[0] >= late_from]) if has_anon else None,
         "fds_start": int(base["fds"]) if base else 0,
         "threads_start": int(base["threads"]) if base else 0,
         "fds_max": int(max((s["fds"] for s in samples), default=0)),
@@ -217,6 +221,10 @@ def plot(samples, faults, png_path, title):
     wal_keys = [k for k in samples[0].keys() if k.startswith("wal_")]
     panels = [
         ("resident memory, MiB", [([s["rss_kib"] / 1024.0 for s in samples], "RSS")]),
+    ]
+    if "anon_kib" in samples[0]:
+        panels.append(("anonymous memory, MiB", [([s["anon_kib"] / 1024.0 for s in samples], "anonymous")]))
+    panels += [
         ("open descriptors", [([s["fds"] for s in samples], "fds")]),
         ("threads", [([s["threads"] for s in samples], "threads")]),
         ("CPU, %", [([s["cpu_pct"] for s in samples], "CPU")]),
