@@ -21,7 +21,13 @@ TTreeDlgForm::TTreeDlgForm(QWidget *parent)
     setModal(true);
     setFixedSize(kClientWidth, kClientHeight);
 
+    // The model watches folders for changes only while the dialog is shown
+    // (those it reads then); hiding it ends every watch. The dialog lives as
+    // long as the program, and watching the root and the current folder for
+    // months would make the model read again every change other programs
+    // make there.
     m_model = new QFileSystemModel(this);
+    m_model->setOption(QFileSystemModel::DontWatchForChanges, true);
     m_model->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
     m_model->setRootPath(QDir::rootPath());
 
@@ -61,7 +67,13 @@ void TTreeDlgForm::selectFolder(const QString &path) {
 void TTreeDlgForm::showEvent(QShowEvent *event) {
     if (QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+    m_model->setOption(QFileSystemModel::DontWatchForChanges, false);
     QDialog::showEvent(event);
+}
+
+void TTreeDlgForm::hideEvent(QHideEvent *event) {
+    m_model->setOption(QFileSystemModel::DontWatchForChanges, true);
+    QDialog::hideEvent(event);
 }
 
 } // namespace orvex::app

@@ -29,6 +29,7 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     QFileSystemModel *m_model = nullptr;

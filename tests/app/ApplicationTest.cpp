@@ -19,7 +19,9 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLibraryInfo>
 #include <QLineEdit>
 #include <QMenu>
@@ -27,6 +29,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace orvex;
@@ -149,6 +152,52 @@ TEST(AboutDialog, EscKeepsItOpenAndTheCloseBoxEndsItWithoutOk) {
     });
     EXPECT_EQ(about.exec(), QDialog::Rejected);
     EXPECT_TRUE(openAfterEsc);
+}
+
+namespace {
+
+// Folders the process watches for changes (inotify watches over all its
+// descriptors).
+int watchedPaths() {
+    int watches = 0;
+    const QDir fdinfo(QStringLiteral("/proc/self/fdinfo"));
+    for (const QString &fd : fdinfo.entryList(QDir::Files)) {
+        QFile info(fdinfo.filePath(fd));
+        if (!info.open(QIODevice::ReadOnly))
+            continue;
+        for (const QByteArray &line : info.readAll().split('\n'))
+            watches += line.startsWith("inotify wd:") ? 1 : 0;
+    }
+    return watches;
+}
+
+// Waits up to `ms` for `condition`, processing events.
+bool within(int ms, const std::function<bool()> &condition) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition() && timer.elapsed() < ms)
+        QTest::qWait(20);
+    return condition();
+}
+
+} // namespace
+
+// The chooser lives as long as the program: hidden, it must not keep
+// watching folders (each change another program makes there would be read
+// again for months).
+TEST(FolderChooser, WatchesFoldersOnlyWhileShown) {
+    test::TempProgramFolder here;
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(here.path());
+    const int start = watchedPaths();
+    TTreeDlgForm tree;
+    QDir::setCurrent(before);
+    QTest::qWait(500); // the model reads its folders on a thread of its own
+    EXPECT_EQ(watchedPaths(), start);
+    tree.show();
+    QTest::qWait(200);
+    tree.hide();
+    EXPECT_TRUE(within(3000, [&] { return watchedPaths() == start; })) << watchedPaths();
 }
 
 TEST(FolderChooser, StartsAtTheCurrentFolderAndEscKeepsTheSelection) {
