@@ -14,6 +14,7 @@
 #include "store/Installer.h"
 #include "store/Location.h"
 #include "store/Table.h"
+#include "tests/support/Screenshots.h"
 #include "ui/Messages.h"
 #include "ui/ProgramFolder.h"
 #include "views/DataArc.h"
@@ -35,11 +36,7 @@ using namespace orvex;
 
 namespace {
 
-bool save(QWidget &w, const QString &path) {
-    const bool ok = w.grab().save(path);
-    std::fprintf(stderr, "%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
-    return ok;
-}
+using test::saveScreenshot;
 
 void settle() {
     for (int i = 0; i < 20; ++i) {
@@ -87,13 +84,9 @@ void fill(const QString &station, int units, int rows, double base) {
 
 int main(int argc, char **argv) {
     QApplication app(argc, argv);
-    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
+    const QString out = test::screenshotFolder(argc, argv);
+    if (out.isEmpty())
         return 2;
-    }
-    const QString out = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
-    QDir().mkpath(out);
     ui::MessageRecorder messages;
     bool ok = true;
 
@@ -122,25 +115,25 @@ int main(int argc, char **argv) {
     QMenu *menu = main.stationMenu();
     menu->popup(main.mapToGlobal(QPoint(300, 20)));
     settle();
-    ok &= save(main, out + QStringLiteral("/viewer-main.png"));
-    ok &= save(*menu, out + QStringLiteral("/viewer-station-menu.png"));
+    ok &= saveScreenshot(main, out + QStringLiteral("/viewer-main.png"));
+    ok &= saveScreenshot(*menu, out + QStringLiteral("/viewer-station-menu.png"));
     menu->hide();
 
     views::TDataArcForm &data = windows.DataArcForm();
     data.showView();
     settle();
-    ok &= save(data, out + QStringLiteral("/viewer-data-station1.png"));
+    ok &= saveScreenshot(data, out + QStringLiteral("/viewer-data-station1.png"));
 
     windows.viewing()->stationItems().at(1)->trigger();
     data.showView();
     settle();
-    ok &= save(data, out + QStringLiteral("/viewer-data-station2.png"));
-    ok &= save(main, out + QStringLiteral("/viewer-main-station2.png"));
+    ok &= saveScreenshot(data, out + QStringLiteral("/viewer-data-station2.png"));
+    ok &= saveScreenshot(main, out + QStringLiteral("/viewer-main-station2.png"));
 
     QAbstractItemModel *rows = data.DBGrid1->model();
     emit data.DBGrid1->doubleClicked(rows->index(0, views::MeasurementModel::FirstValueColumn));
     settle();
-    ok &= save(windows.PlotForm(), out + QStringLiteral("/viewer-plot.png"));
+    ok &= saveScreenshot(windows.PlotForm(), out + QStringLiteral("/viewer-plot.png"));
     for (const QString &text : messages.texts())
         std::fprintf(stderr, "message: %s\n", qPrintable(text));
     main.close();

@@ -9,6 +9,7 @@
 #include "config/JournalSettings.h"
 #include "tests/e2e/E2eSupport.h"
 #include "tests/support/ReplyBuilder.h"
+#include "tests/support/Screenshots.h"
 #include "ui/Messages.h"
 #include "views/JournalWindow.h"
 
@@ -23,23 +24,15 @@ using namespace orvex;
 
 namespace {
 
-bool save(QWidget &w, const QString &path) {
-    const bool ok = w.grab().save(path);
-    std::fprintf(stderr, "%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
-    return ok;
-}
+using test::saveScreenshot;
 
 } // namespace
 
 int main(int argc, char **argv) {
     QApplication app(argc, argv);
-    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
+    const QString out = test::screenshotFolder(argc, argv);
+    if (out.isEmpty())
         return 2;
-    }
-    const QString out = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
-    QDir().mkpath(out);
     ui::MessageRecorder messages;
     QTemporaryDir folder;
     setProgramFolder(folder.path());
@@ -89,18 +82,18 @@ int main(int argc, char **argv) {
     for (int u = 1; u <= 3; ++u)
         std::fprintf(stderr, "unit %d: mark %s\n", u,
                      journal->mark(u) && journal->mark(u)->isVisible() ? "shown" : "none");
-    bool ok = save(*p.form, out + QStringLiteral("/journal-mark.png"));
+    bool ok = saveScreenshot(*p.form, out + QStringLiteral("/journal-mark.png"));
 
     journal->menuItem()->trigger();
     views::JournalWindow &w = journal->window();
     QApplication::processEvents();
-    ok &= save(w, out + QStringLiteral("/journal-events.png"));
+    ok &= saveScreenshot(w, out + QStringLiteral("/journal-events.png"));
     w.Pages->setCurrentIndex(1);
     QApplication::processEvents();
-    ok &= save(w, out + QStringLiteral("/journal-diagnostics.png"));
+    ok &= saveScreenshot(w, out + QStringLiteral("/journal-diagnostics.png"));
     w.Pages->setCurrentIndex(2);
     QApplication::processEvents();
-    ok &= save(w, out + QStringLiteral("/journal-settings.png"));
+    ok &= saveScreenshot(w, out + QStringLiteral("/journal-settings.png"));
     for (const QString &text : messages.texts())
         std::fprintf(stderr, "message: %s\n", qPrintable(text));
     return ok ? 0 : 1;

@@ -15,6 +15,7 @@
 #include "store/Location.h"
 #include "store/Table.h"
 #include "tests/support/ReplyBuilder.h"
+#include "tests/support/Screenshots.h"
 #include "ui/Messages.h"
 #include "ui/ProgramFolder.h"
 
@@ -31,23 +32,15 @@ namespace {
 
 using FileWindows = config::WindowPlace;
 
-bool save(QWidget &w, const QString &path) {
-    const bool ok = w.grab().save(path);
-    std::fprintf(stderr, "%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
-    return ok;
-}
+using test::saveScreenshot;
 
 } // namespace
 
 int main(int argc, char **argv) {
     QApplication app(argc, argv);
-    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
+    const QString out = test::screenshotFolder(argc, argv);
+    if (out.isEmpty())
         return 2;
-    }
-    const QString out = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
-    QDir().mkpath(out);
     ui::MessageRecorder messages;
     bool ok = true;
 
@@ -62,7 +55,7 @@ int main(int argc, char **argv) {
         first.FormCreate();
         first.show();
         QApplication::processEvents();
-        ok &= save(first, out + QStringLiteral("/mainwindow-first-run.png"));
+        ok &= saveScreenshot(first, out + QStringLiteral("/mainwindow-first-run.png"));
         first.FormClose();
     }
 
@@ -104,11 +97,11 @@ int main(int argc, char **argv) {
     // Bad checksum on a unit never decoded.
     form.showUnitReplyError(5, polling::ReplyOutcome{polling::ReplyKind::BadChecksum, 0, 0});
     QApplication::processEvents();
-    ok &= save(form, out + QStringLiteral("/mainwindow-grid.png"));
+    ok &= saveScreenshot(form, out + QStringLiteral("/mainwindow-grid.png"));
 
     emit form.unitPanel(1)->clicked(); // "% ПС" mode
     QApplication::processEvents();
-    ok &= save(form, out + QStringLiteral("/mainwindow-grid-percent.png"));
+    ok &= saveScreenshot(form, out + QStringLiteral("/mainwindow-grid-percent.png"));
     form.FormClose();
 
     for (const QString &text : messages.texts())
