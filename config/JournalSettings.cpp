@@ -80,11 +80,12 @@ QStringList settingsChanges(const TSettings &before, const TSettings &after) {
         else if (old != value)
             changes << key + QStringLiteral(": ") + old + QStringLiteral(" → ") + value;
     }
-    for (const auto &[key, value] : a) {
+    for (const auto &entry : a) {
+        const QString &key = entry.first;
         const bool present =
             std::any_of(b.begin(), b.end(), [&](const auto &p) { return p.first == key; });
         if (!present)
-            changes << key + QStringLiteral(": ") + value + QStringLiteral(" → (нет)");
+            changes << key + QStringLiteral(": ") + entry.second + QStringLiteral(" → (нет)");
     }
     return changes;
 }

@@ -90,7 +90,7 @@ QString loginName() {
     if (const char *name = getlogin(); name && *name)
         return QString::fromLocal8Bit(name);
     for (const char *var : {"LOGNAME", "USER", "USERNAME"}) {
-        const QString v = qEnvironmentVariable(var);
+        QString v = qEnvironmentVariable(var);
         if (!v.isEmpty())
             return v;
     }
