@@ -11,6 +11,7 @@
 #include "mainwindow/Texts.h"
 #include "store/Installer.h"
 #include "store/Location.h"
+#include "tests/support/Deadline.h"
 #include "tests/support/TestSupport.h"
 #include "ui/Messages.h"
 #include "views/PlotWindow.h"
@@ -19,7 +20,6 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLibraryInfo>
@@ -171,15 +171,6 @@ int watchedPaths() {
     return watches;
 }
 
-// Waits up to `ms` for `condition`, processing events.
-bool within(int ms, const std::function<bool()> &condition) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition() && timer.elapsed() < ms)
-        QTest::qWait(20);
-    return condition();
-}
-
 } // namespace
 
 // The chooser lives as long as the program: hidden, it must not keep
@@ -197,7 +188,7 @@ TEST(FolderChooser, WatchesFoldersOnlyWhileShown) {
     tree.show();
     QTest::qWait(200);
     tree.hide();
-    EXPECT_TRUE(within(3000, [&] { return watchedPaths() == start; })) << watchedPaths();
+    EXPECT_TRUE(test::holdsWithin([&] { return watchedPaths() == start; }, 3000)) << watchedPaths();
 }
 
 TEST(FolderChooser, StartsAtTheCurrentFolderAndEscKeepsTheSelection) {

@@ -6,6 +6,7 @@
 #include "config/JournalSettings.h"
 #include "tests/e2e/E2eSupport.h"
 #include "tests/pollcycle/PollTestSupport.h"
+#include "tests/support/Deadline.h"
 #include "ui/Messages.h"
 #include "ui/ShellOpen.h"
 
@@ -25,11 +26,7 @@ using polling::test::RawTable;
 using polling::test::Simulator;
 
 bool waitFor(const std::function<bool()> &done, int ms = 30000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms)
-        QTest::qWait(10);
-    return done();
+    return test::holdsWithin(done, ms);
 }
 
 config::TSettings oneUnit(int units = 1) {

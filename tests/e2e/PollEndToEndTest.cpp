@@ -8,6 +8,7 @@
 #include "polling/Protocol.h"
 #include "tests/e2e/E2eSupport.h"
 #include "tests/pollcycle/PollTestSupport.h"
+#include "tests/support/Deadline.h"
 #include "ui/Messages.h"
 #include "ui/ShellOpen.h"
 
@@ -26,11 +27,7 @@ using polling::test::RawTable;
 using polling::test::Simulator;
 
 bool waitFor(const std::function<bool()> &done, int ms = 20000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms)
-        QTest::qWait(10);
-    return done();
+    return test::holdsWithin(done, ms);
 }
 
 config::TSettings threeUnits() {

@@ -5,6 +5,7 @@
 // tests'; the cycle's error rules are the pollcycle tests'.
 #include "tests/e2e/E2eSupport.h"
 #include "tests/pollcycle/PollTestSupport.h"
+#include "tests/support/Deadline.h"
 #include "ui/Messages.h"
 #include "ui/ShellOpen.h"
 
@@ -21,11 +22,7 @@ namespace {
 using polling::test::Simulator;
 
 bool waitFor(const std::function<bool()> &done, int ms = 20000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms)
-        QTest::qWait(10);
-    return done();
+    return test::holdsWithin(done, ms);
 }
 
 config::TSettings fifteenUnits() {
