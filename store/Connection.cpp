@@ -182,6 +182,22 @@ bool Connection::rollback() {
     return true;
 }
 
+void Connection::runInTransaction(const std::function<void()> &body, const QString &sql) {
+    begin(sql);
+    try {
+        body();
+        commit();
+    } catch (...) {
+        try {
+            if (inTransaction())
+                rollback();
+        } catch (const StoreError &) {
+            // The error that ended the transaction is the one reported.
+        }
+        throw;
+    }
+}
+
 void Connection::noteFailure() {
     if (m_depth > 0 && (m_lost || m_dialect.failureEndsTransaction()))
         m_failed = true;

@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -75,6 +76,11 @@ public:
     void begin(const QString &sql);
     bool commit();
     bool rollback();
+    // Runs `body` in a transaction of its own, begun with `sql`: all of it
+    // is committed, or, when anything in it (or the commit) raises, none of
+    // it, and the first error goes on to the caller.
+    void runInTransaction(const std::function<void()> &body,
+                          const QString &sql = QStringLiteral("BEGIN"));
     // A statement of the open transaction failed.
     void noteFailure();
 

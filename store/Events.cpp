@@ -206,33 +206,26 @@ int EventLog::acknowledge(const QList<qint64> &ids, const QString &user, const Q
         return 0;
     int done = 0;
     const TableDef &def = eventsTable();
-    m_conn->c.begin(m_conn->dialect->beginWrite());
-    try {
-        const QString sql = QStringLiteral("UPDATE %1 SET \"AckDate\" = ?, \"AckTime\" = "
-                                           "?, \"AckUser\" = ? WHERE \"Event_IDX\" = ? AND ")
-                                .arg(m_conn->table()) +
-                            kPendingCondition + QStringLiteral(" RETURNING 1");
-        const QVariant d = toStorage(def.fields[9], date);
-        const QVariant t = toStorage(def.fields[10], time);
-        for (qint64 id : ids)
-            done += int(m_conn->run(sql, {d, t, user.left(64), id}).size());
-        if (done > 0) {
-            EventRecord ack;
-            ack.date = date;
-            ack.time = time;
-            ack.kind = EventKind::Acknowledgement;
-            ack.text = QStringLiteral("Квитировано событий: %1 (%2)").arg(done).arg(user);
-            append(ack);
-        }
-        m_conn->c.commit();
-    } catch (...) {
-        try {
-            if (m_conn->c.inTransaction())
-                m_conn->c.rollback();
-        } catch (...) {
-        }
-        throw;
-    }
+    m_conn->c.runInTransaction(
+        [&] {
+            const QString sql = QStringLiteral("UPDATE %1 SET \"AckDate\" = ?, \"AckTime\" = "
+                                               "?, \"AckUser\" = ? WHERE \"Event_IDX\" = ? AND ")
+                                    .arg(m_conn->table()) +
+                                kPendingCondition + QStringLiteral(" RETURNING 1");
+            const QVariant d = toStorage(def.fields[9], date);
+            const QVariant t = toStorage(def.fields[10], time);
+            for (qint64 id : ids)
+                done += int(m_conn->run(sql, {d, t, user.left(64), id}).size());
+            if (done > 0) {
+                EventRecord ack;
+                ack.date = date;
+                ack.time = time;
+                ack.kind = EventKind::Acknowledgement;
+                ack.text = QStringLiteral("Квитировано событий: %1 (%2)").arg(done).arg(user);
+                append(ack);
+            }
+        },
+        m_conn->dialect->beginWrite());
     return done;
 }
 

@@ -32,18 +32,10 @@ bool createServerTable(const ServerLocation &server, const TableDef &t) {
         Statement s(c, QStringLiteral("SELECT to_regclass(?) IS NOT NULL"), {dialect->table(t)});
         existed = s.next() && s.value(0).toBool();
     }
-    Statement::run(c, QStringLiteral("BEGIN"));
-    try {
+    c.runInTransaction([&] {
         for (const QString &sql : dialect->createScript(t))
             Statement::run(c, sql);
-        Statement::run(c, QStringLiteral("COMMIT"));
-    } catch (...) {
-        try {
-            Statement::run(c, QStringLiteral("ROLLBACK"));
-        } catch (...) {
-        }
-        throw;
-    }
+    });
     return !existed;
 }
 

@@ -45,29 +45,23 @@ qint64 copyTable(const QString &from, const DatabaseLocation &to, const TableDef
         columns << dialect->quoted(f.name);
     const QString insert = dialect->insert(def, columns);
     qint64 copied = 0;
-    Statement::run(target, dialect->beginWrite());
-    try {
-        QList<Row> page = source.firstPage(500);
-        while (!page.isEmpty()) {
-            for (const Row &row : page) {
-                QVariantList binds;
-                for (int i = 0; i < def.fields.size(); ++i)
-                    binds << toStorage(def.fields[i], row.values.value(i));
-                Statement s(target, insert, binds);
-                ++copied;
+    target.runInTransaction(
+        [&] {
+            QList<Row> page = source.firstPage(500);
+            while (!page.isEmpty()) {
+                for (const Row &row : page) {
+                    QVariantList binds;
+                    for (int i = 0; i < def.fields.size(); ++i)
+                        binds << toStorage(def.fields[i], row.values.value(i));
+                    Statement s(target, insert, binds);
+                    ++copied;
+                }
+                page = source.pageAfter(page.last(), 500);
             }
-            page = source.pageAfter(page.last(), 500);
-        }
-        for (const QString &sql : dialect->afterExplicitKeys(def))
-            Statement::run(target, sql);
-        Statement::run(target, QStringLiteral("COMMIT"));
-    } catch (...) {
-        try {
-            Statement::run(target, QStringLiteral("ROLLBACK"));
-        } catch (...) {
-        }
-        throw;
-    }
+            for (const QString &sql : dialect->afterExplicitKeys(def))
+                Statement::run(target, sql);
+        },
+        dialect->beginWrite());
     return copied;
 }
 
@@ -99,18 +93,10 @@ void runServerScript(const QString &uri, const QStringList &statements) {
     const std::shared_ptr<const SqlDialect> dialect = postgresDialect(server.schema);
     Connection c(*dialect, server.display);
     openServer(c, server);
-    Statement::run(c, QStringLiteral("BEGIN"));
-    try {
+    c.runInTransaction([&] {
         for (const QString &sql : statements)
             Statement::run(c, sql);
-        Statement::run(c, QStringLiteral("COMMIT"));
-    } catch (...) {
-        try {
-            Statement::run(c, QStringLiteral("ROLLBACK"));
-        } catch (...) {
-        }
-        throw;
-    }
+    });
 }
 
 void copyDatabase(const QString &from, const QString &to,

@@ -287,6 +287,24 @@ TEST_F(ServerTest, APasswordReachesNoFileOfTheProgramFolderAndNoLog) {
     }
 }
 
+// A site script is done whole or not at all, and the statement that failed
+// is the one reported: a role made before the failure is not left behind.
+TEST_F(ServerTest, ASiteScriptThatFailsPartWayLeavesNothingOfIt) {
+    const QStringList script = {QStringLiteral("CREATE ROLE orvex_half_done"),
+                                QStringLiteral("GRANT no_such_role TO orvex_half_done")};
+    try {
+        runServerScript(serverUri(), script);
+        ADD_FAILURE() << "the failing script passed";
+    } catch (const StoreError &e) {
+        EXPECT_TRUE(e.text().contains(QStringLiteral("no_such_role"))) << e.text().toStdString();
+    }
+    QString error;
+    EXPECT_TRUE(cluster()->exec({QStringLiteral("CREATE ROLE orvex_half_done")}, &error))
+        << "the role of the failed script was kept: " << error.toStdString();
+    EXPECT_TRUE(cluster()->exec({QStringLiteral("DROP ROLE orvex_half_done")}, &error))
+        << error.toStdString();
+}
+
 TEST_F(ServerTest, CopyingKeepsRecordNumbersAndCountsBothWays) {
     const QString folder = programFolder() + QStringLiteral("/Files");
     createDatabase(folder);
