@@ -5,6 +5,7 @@
 #include "app/JournalMainForm.h"
 #include "config/JournalSettings.h"
 #include "tests/e2e/E2eSupport.h"
+#include "tests/e2e/HostRun.h"
 #include "tests/pollcycle/PollTestSupport.h"
 #include "tests/support/Deadline.h"
 #include "ui/Messages.h"
@@ -265,19 +266,10 @@ TEST_F(JournalEndToEndTest, KilledWhileWritingEventsKeepsEveryCommittedEvent) {
     Simulator sim(link(), {QStringLiteral("--unit"),
                            QStringLiteral("5,kind=0,warn=30,trip=50,mask=0x01,ch1=10/40/60")});
     QProcess host;
-    host.setProgram(QStringLiteral(ORVEX_JOURNALHOST));
-    host.setArguments({folder.path()});
-    host.start();
-    ASSERT_TRUE(host.waitForStarted(5000));
     QByteArray out;
-    ASSERT_TRUE(waitFor(
-        [&] {
-            out += host.readAllStandardOutput();
-            return out.count("event") >= 8 || host.state() == QProcess::NotRunning;
-        },
-        40000))
+    ASSERT_TRUE(startUntilPrinted(host, QStringLiteral(ORVEX_JOURNALHOST), folder.path(), "event",
+                                  8, 40000, out))
         << out.constData();
-    ASSERT_EQ(host.state(), QProcess::Running) << out.constData();
     ::kill(pid_t(host.processId()), SIGKILL); // this process only
     host.waitForFinished(5000);
     out += host.readAllStandardOutput();

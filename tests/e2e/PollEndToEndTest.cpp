@@ -7,6 +7,7 @@
 // pollcycle tests'.
 #include "polling/Protocol.h"
 #include "tests/e2e/E2eSupport.h"
+#include "tests/e2e/HostRun.h"
 #include "tests/pollcycle/PollTestSupport.h"
 #include "tests/support/Deadline.h"
 #include "ui/Messages.h"
@@ -293,20 +294,11 @@ TEST_F(PollEndToEndTest, KilledWhilePollingLeavesSoundTablesWithEveryPostedRow) 
     Simulator sim(link(), {QStringLiteral("--unit"), QStringLiteral("5,trip=5"),
                            QStringLiteral("--units"), QStringLiteral("9,12")});
     QProcess host;
-    host.setProgram(QStringLiteral(ORVEX_POLLHOST));
-    host.setArguments({folder.path()});
-    host.start();
-    ASSERT_TRUE(host.waitForStarted(5000));
     QByteArray out;
-    ASSERT_TRUE(waitFor(
-        [&] {
-            out += host.readAllStandardOutput();
-            return out.count("posted") >= 7 || host.state() == QProcess::NotRunning;
-        },
-        30000))
-        << out.constData();
-    ASSERT_EQ(host.state(), QProcess::Running) << out.constData() << " exit " << host.exitCode()
-                                               << " " << host.readAllStandardError().constData();
+    ASSERT_TRUE(startUntilPrinted(host, QStringLiteral(ORVEX_POLLHOST), folder.path(), "posted", 7,
+                                  30000, out))
+        << out.constData() << " exit " << host.exitCode() << " "
+        << host.readAllStandardError().constData();
     const pid_t pid = pid_t(host.processId());
     ASSERT_GT(pid, 0);
     ::kill(pid, SIGKILL); // this process only, never a group

@@ -127,6 +127,24 @@ protected:
     int count(const QString &prefix) const {
         return int(surface.log.filter(QRegularExpression(QStringLiteral("^") + prefix)).size());
     }
+    // Units 1..units were sent to in turn, and each send was followed by
+    // its good reply and one recording of it before the next send: no tick
+    // ran twice and no reply was recorded twice or skipped.
+    void expectEachReplyReadAndRecordedOnceInTurn(int units) const {
+        const QStringList seen =
+            surface.log.filter(QRegularExpression(QStringLiteral("^(send|good|error|record)")));
+        int expectedUnit = 1;
+        for (int i = 0; i < seen.size();) {
+            ASSERT_EQ(seen[i], QStringLiteral("send %1").arg(expectedUnit)) << i;
+            if (i + 1 == seen.size())
+                break; // stopped between a send and its read
+            ASSERT_EQ(seen[i + 1], QStringLiteral("good %1").arg(expectedUnit)) << i;
+            ASSERT_LT(i + 2, seen.size());
+            ASSERT_EQ(seen[i + 2], QStringLiteral("record %1 1").arg(expectedUnit)) << i;
+            i += 3;
+            expectedUnit = expectedUnit % units + 1;
+        }
+    }
 
     orvex::test::TempProgramFolder folder;
     ui::MessageRecorder messages;
@@ -421,19 +439,7 @@ TEST_F(PollCycleTest, TableErrorsForAWhileNeverStackBoxesOrRunATickTwice) {
     // One box per failed recording at most (a pacing of boxes may show fewer).
     EXPECT_GE(messages.count(), 1);
     EXPECT_LE(messages.count(), 6);
-    const QStringList seen =
-        surface.log.filter(QRegularExpression(QStringLiteral("^(send|good|error|record)")));
-    int expectedUnit = 1;
-    for (int i = 0; i < seen.size();) {
-        ASSERT_EQ(seen[i], QStringLiteral("send %1").arg(expectedUnit)) << i;
-        if (i + 1 == seen.size())
-            break; // stopped between a send and its read
-        ASSERT_EQ(seen[i + 1], QStringLiteral("good %1").arg(expectedUnit)) << i;
-        ASSERT_LT(i + 2, seen.size());
-        ASSERT_EQ(seen[i + 2], QStringLiteral("record %1 1").arg(expectedUnit)) << i;
-        i += 3;
-        expectedUnit = expectedUnit % 3 + 1;
-    }
+    expectEachReplyReadAndRecordedOnceInTurn(3);
     EXPECT_EQ(count(QStringLiteral("record")), failures);
 }
 
@@ -507,19 +513,7 @@ TEST_F(PollCycleTest, WithThePauseBetweenBoxesTheyNeverStackNorRunATickTwice) {
     for (int i = 1; i < shown.size(); ++i)
         EXPECT_GE(shown[i] - shown[i - 1], kErrorBoxPauseMs + boxOpenMs);
     EXPECT_GT(failures, shown.size()) << "failures within the pause were polled on";
-    const QStringList seen =
-        surface.log.filter(QRegularExpression(QStringLiteral("^(send|good|error|record)")));
-    int expectedUnit = 1;
-    for (int i = 0; i < seen.size();) {
-        ASSERT_EQ(seen[i], QStringLiteral("send %1").arg(expectedUnit)) << i;
-        if (i + 1 == seen.size())
-            break; // stopped between a send and its read
-        ASSERT_EQ(seen[i + 1], QStringLiteral("good %1").arg(expectedUnit)) << i;
-        ASSERT_LT(i + 2, seen.size());
-        ASSERT_EQ(seen[i + 2], QStringLiteral("record %1 1").arg(expectedUnit)) << i;
-        i += 3;
-        expectedUnit = expectedUnit % 3 + 1;
-    }
+    expectEachReplyReadAndRecordedOnceInTurn(3);
 }
 
 TEST(PollIntervalTest, NeverZeroAndNeverDividedByZero) {
