@@ -282,6 +282,10 @@ private:
     bool readErrorCounts(ErrorCounts &counts);
     void startEventThread();
     void stopEventThread();
+    // Moves what the line takes or has now of a filled record's transfer
+    // and leaves the rest to AwaitTransfer; returns the count when it is
+    // done already, else 0.
+    int beginTransfer(TTransferRecord &record, int count);
     bool continueTransfer(TTransferRecord &record, bool wait);
     void handlersChanged();
 

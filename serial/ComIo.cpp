@@ -90,16 +90,7 @@ int TBComPort::StartWrite(const void *buffer, int count, TTransferRecord *record
         throw EComPort(msg::writeFailed());
     FillTransferRecord(*record, 0, buffer, count);
     record->readBuffer = nullptr;
-    record->requested = count;
-    record->done = 0;
-    record->complete = record->failed = false;
-    record->startedMs = nowMs();
-    record->lastByteMs = -1;
-    record->abortGeneration = m_abortGeneration.load();
-    continueTransfer(*record, false);
-    if (record->failed)
-        throw EComPort(msg::writeFailed());
-    return record->complete ? record->done : 0;
+    return beginTransfer(*record, count);
 }
 
 int TBComPort::StartRead(void *buffer, int count, TTransferRecord *record) {
@@ -109,16 +100,20 @@ int TBComPort::StartRead(void *buffer, int count, TTransferRecord *record) {
         throw EComPort(msg::readFailed());
     FillTransferRecord(*record, 1, nullptr, 0);
     record->readBuffer = static_cast<std::uint8_t *>(buffer);
-    record->requested = count;
-    record->done = 0;
-    record->complete = record->failed = false;
-    record->startedMs = nowMs();
-    record->lastByteMs = -1;
-    record->abortGeneration = m_abortGeneration.load();
-    continueTransfer(*record, false);
-    if (record->failed)
-        throw EComPort(msg::readFailed());
-    return record->complete ? record->done : 0;
+    return beginTransfer(*record, count);
+}
+
+int TBComPort::beginTransfer(TTransferRecord &r, int count) {
+    r.requested = count;
+    r.done = 0;
+    r.complete = r.failed = false;
+    r.startedMs = nowMs();
+    r.lastByteMs = -1;
+    r.abortGeneration = m_abortGeneration.load();
+    continueTransfer(r, false);
+    if (r.failed)
+        throw EComPort(r.Kind == 0 ? msg::writeFailed() : msg::readFailed());
+    return r.complete ? r.done : 0;
 }
 
 int TBComPort::AwaitTransfer(TTransferRecord *record) {
