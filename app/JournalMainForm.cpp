@@ -130,7 +130,7 @@ views::JournalWindow &JournalController::window() {
     if (!m_window) {
         m_window = std::make_unique<views::JournalWindow>();
         m_window->acknowledgeEvents = [this](const QList<qint64> &ids) { return acknowledge(ids); };
-        m_window->pendingEvents = [this] { return m_pending; };
+        m_window->pendingEvents = [this] { return m_log.pending(); };
         m_window->diagnostics = [this] {
             QList<views::JournalDiagnostics> rows;
             const int units = std::clamp(m_station.settings().UnitsAmount, 1, kJournalUnits);
@@ -158,7 +158,7 @@ views::JournalWindow &JournalController::window() {
             setSettings(s);
         };
         m_window->setJournalSettings(m_settings);
-        m_window->setPendingCount(m_pending.size());
+        m_window->setPendingCount(m_pending.total());
         if (m_log.isOpen())
             m_window->openJournal(m_log.folder());
     }
@@ -198,8 +198,14 @@ void JournalController::write(const store::EventRecord &event) {
         m_writeFailed = true;
         return;
     }
-    if (event.level == store::EventLevel::Alarm || event.kind == store::EventKind::Communication)
-        refreshPending();
+    if (store::waitsForAcknowledgement(event)) {
+        if (m_pendingKnown) {
+            m_pending.add(event.unitNo, event.kind);
+            pendingChanged();
+        } else {
+            refreshPending();
+        }
+    }
     if (m_window)
         m_window->eventsAdded();
 }
@@ -223,10 +229,7 @@ void JournalController::onReply(int u, const ReplyOutcome &outcome, const ReplyB
         return;
     const bool lostNow = m_detector.lost(u);
     // A waiting loss sounds only where a loss sounds at all.
-    bool waiting = false;
-    for (const store::PendingAlarm &p : m_pending)
-        if (p.unitNo == u && (p.kind != store::EventKind::Communication || m_settings.LossSound))
-            waiting = true;
+    const bool waiting = m_pending.trips(u) || (m_settings.LossSound && m_pending.losses(u));
     const bool latched = m_settings.Latch && waiting;
     if ((m_settings.LossSound && lostNow) || latched)
         m_poll.recorder().PlayAlarmSound();
@@ -247,28 +250,31 @@ int JournalController::acknowledge(const QList<qint64> &ids) {
 
 int JournalController::acknowledgeAll() {
     QList<qint64> ids;
-    for (const store::PendingAlarm &p : m_pending)
+    for (const store::PendingAlarm &p : m_log.pending())
         ids << p.id;
     return acknowledge(ids);
 }
 
 bool JournalController::unitPending(int u) const {
-    for (const store::PendingAlarm &p : m_pending)
-        if (p.unitNo == u)
-            return true;
-    return false;
+    return m_pending.any(u);
 }
 
 void JournalController::refreshPending() {
     try {
-        m_pending = m_log.pending();
+        m_pending = m_log.pendingTally();
+        m_pendingKnown = true;
     } catch (const SystemError &) {
-        m_pending.clear();
+        m_pending = {};
+        m_pendingKnown = false;
     }
+    pendingChanged();
+}
+
+void JournalController::pendingChanged() {
     updateMarks();
     updateMenuItem();
     if (m_window)
-        m_window->setPendingCount(m_pending.size());
+        m_window->setPendingCount(m_pending.total());
 }
 
 bool JournalController::markShown(int u) const {
@@ -310,9 +316,9 @@ void JournalController::updateMarks() {
 }
 
 void JournalController::updateMenuItem() {
-    const QString text = m_pending.isEmpty()
+    const QString text = m_pending.total() == 0
                              ? kMenuJournal
-                             : kMenuJournal + QStringLiteral(" (%1)").arg(m_pending.size());
+                             : kMenuJournal + QStringLiteral(" (%1)").arg(m_pending.total());
     m_menuItem->setText(text);
 }
 

@@ -52,7 +52,7 @@ public:
     // Acknowledges the given waiting events as the operator logged in.
     int acknowledge(const QList<qint64> &ids);
     int acknowledgeAll();
-    qint64 pendingCount() const { return m_pending.size(); }
+    qint64 pendingCount() const { return m_pending.total(); }
     // Unit u has an alarm waiting for acknowledgement.
     bool unitPending(int u) const;
     // The mark on unit u's header is shown (Marks on and an alarm waiting).
@@ -74,6 +74,7 @@ private:
     void onReply(int u, const polling::ReplyOutcome &outcome, const polling::ReplyBuffer &reply);
     void startStopHandled(bool wasPolling);
     void refreshPending();
+    void pendingChanged();
     void updateMarks();
     void updateMenuItem();
     void showWindow();
@@ -86,7 +87,12 @@ private:
     store::EventLog m_log;
     config::JournalSettings m_settings;
     config::TSettings m_seenSettings;
-    QList<store::PendingAlarm> m_pending;
+    // Read from the journal when it opens and after an acknowledgement,
+    // counted on as events are written: an alarm costs the same however
+    // many wait before it. Not known after a failed read, which the next
+    // waiting event then repeats.
+    store::PendingTally m_pending;
+    bool m_pendingKnown = false;
     QAction *m_menuItem = nullptr;
     std::unique_ptr<views::JournalWindow> m_window;
     std::array<QPointer<QWidget>, polling::kJournalUnits + 1> m_marks{};

@@ -192,6 +192,30 @@ QList<PendingAlarm> EventLog::pending() const {
     return result;
 }
 
+PendingTally EventLog::pendingTally() const {
+    PendingTally tally;
+    if (!m_conn)
+        return tally;
+    const auto rows =
+        m_conn->run(QStringLiteral("SELECT \"UnitNo\", \"Kind\", count(*) FROM %1 WHERE ")
+                        .arg(m_conn->table()) +
+                    kPendingCondition + QStringLiteral(" GROUP BY \"UnitNo\", \"Kind\""));
+    for (const QVariantList &r : rows)
+        tally.add(r[0].toInt(), EventKind(r[1].toInt()), r[2].toLongLong());
+    return tally;
+}
+
+bool waitsForAcknowledgement(const EventRecord &event) {
+    return event.level == EventLevel::Alarm &&
+           (event.kind == EventKind::AlarmLevel || event.kind == EventKind::Communication);
+}
+
+void PendingTally::add(int unitNo, EventKind kind, qint64 count) {
+    Counts &c = m_units[unitNo];
+    (kind == EventKind::Communication ? c.losses : c.trips) += count;
+    m_total += count;
+}
+
 qint64 EventLog::pendingCount() const {
     if (!m_conn)
         return 0;

@@ -17,6 +17,7 @@
 
 #include <QDate>
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QTime>
 #include <memory>
@@ -73,6 +74,31 @@ struct PendingAlarm {
     QDate date;
 };
 
+// Whether an event waits for acknowledgement once written: a trip or a
+// lost unit (Level 2 of kind 1 or 3).
+bool waitsForAcknowledgement(const EventRecord &event);
+
+// How many events wait for acknowledgement, unit by unit (0: the program),
+// trips apart from lost units. Its size is the number of units, whatever
+// the number of events.
+class PendingTally {
+public:
+    void add(int unitNo, EventKind kind, qint64 count = 1);
+    qint64 total() const { return m_total; }
+    // Unit u has any / a trip / a lost unit waiting.
+    bool any(int unitNo) const { return trips(unitNo) || losses(unitNo); }
+    bool trips(int unitNo) const { return m_units.value(unitNo).trips > 0; }
+    bool losses(int unitNo) const { return m_units.value(unitNo).losses > 0; }
+
+private:
+    struct Counts {
+        qint64 trips = 0;
+        qint64 losses = 0;
+    };
+    QMap<int, Counts> m_units;
+    qint64 m_total = 0;
+};
+
 // Creates Events.DB in `folder` when it is missing (and completes the store's
 // indexes and row counter of an existing one). No other file is touched.
 // Returns true when the file was created. Raises StoreError.
@@ -102,6 +128,8 @@ public:
     // Events waiting for acknowledgement, oldest first.
     QList<PendingAlarm> pending() const;
     qint64 pendingCount() const;
+    // The same counted by unit and kind, in one grouped query.
+    PendingTally pendingTally() const;
 
     // Acknowledges the given events (those among them still waiting) with
     // the date, time and login name, and appends one Kind 7 row naming how

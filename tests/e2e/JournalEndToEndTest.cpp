@@ -202,6 +202,71 @@ TEST_F(JournalEndToEndTest, WarningTripNormalLatchesTheSoundAndTheMarkUntilAckno
     EXPECT_EQ(count(QStringLiteral("Kind = 1")), 3); // no more level changes
 }
 
+// What waits from an earlier run is counted when the program starts, what
+// waits from this run is counted on as it is written, unit by unit, and an
+// acknowledgement leaves exactly the rest: the count, the menu item and the
+// marks always agree with the journal.
+TEST_F(JournalEndToEndTest, EventsWaitingFromAnEarlierRunAndFromThisOneAreCountedUnitByUnit) {
+    config::JournalSettings j;
+    j.Marks = true;
+    prepare(oneUnit(2), j);
+    {
+        store::EventLog earlier;
+        earlier.open(QString::fromLatin1(store::kAliasName));
+        const auto at = [](int unit, store::EventKind kind, store::EventLevel level) {
+            store::EventRecord e;
+            e.date = QDate(2026, 3, 1);
+            e.time = QTime(9, 0);
+            e.unitNo = unit;
+            e.kind = kind;
+            e.level = level;
+            return e;
+        };
+        using store::EventKind, store::EventLevel;
+        earlier.append(at(2, EventKind::AlarmLevel, EventLevel::Alarm));
+        earlier.append(at(2, EventKind::AlarmLevel, EventLevel::Alarm));
+        earlier.append(at(2, EventKind::Communication, EventLevel::Alarm));
+        earlier.append(at(1, EventKind::AlarmLevel, EventLevel::Warning));
+        const qint64 done = earlier.append(at(1, EventKind::AlarmLevel, EventLevel::Alarm));
+        earlier.acknowledge({done}, QStringLiteral("operator"), QDate(2026, 3, 1), QTime(9, 5));
+    }
+    // Unit 1 trips once while polled (two more level events of it: the trip
+    // and back to normal); unit 2 stays normal.
+    Simulator sim(link(), {QStringLiteral("--unit"),
+                           QStringLiteral("5,kind=0,warn=30,trip=50,mask=0x0F,all=10,ch1=10/60/"
+                                          "10/10/10/10/10/10/10/10/10/10/10/10/10/10/10/10/10/10"),
+                           QStringLiteral("--unit"),
+                           QStringLiteral("6,kind=0,warn=30,trip=50,mask=0x0F,all=10")});
+    Program p;
+    auto *journal = app::attachJournal(*p.form, *p.controller);
+    EXPECT_EQ(journal->pendingCount(), 3);
+    EXPECT_EQ(journal->menuItem()->text(), QStringLiteral("ЖУРНАЛ (3)"));
+    EXPECT_TRUE(journal->unitPending(2));
+    EXPECT_FALSE(journal->unitPending(1));
+
+    ScanBitBtn(*p.form)->click();
+    ASSERT_TRUE(waitFor([&] { return count(QStringLiteral("Kind = 1 AND UnitNo = 1")) >= 4; }));
+    ScanBitBtn(*p.form)->click();
+    EXPECT_EQ(count(QStringLiteral("Kind = 1 AND Level = 2 AND AckDate IS NULL")), 3);
+    EXPECT_EQ(journal->pendingCount(), 4);
+    EXPECT_EQ(journal->pendingCount(), journal->log().pendingCount());
+    EXPECT_EQ(journal->menuItem()->text(), QStringLiteral("ЖУРНАЛ (4)"));
+    EXPECT_TRUE(journal->unitPending(1));
+    EXPECT_NE(journal->mark(1), nullptr);
+    EXPECT_NE(journal->mark(2), nullptr);
+
+    QList<qint64> unit2;
+    for (const store::PendingAlarm &a : journal->log().pending())
+        if (a.unitNo == 2)
+            unit2 << a.id;
+    EXPECT_EQ(journal->acknowledge(unit2), 3);
+    EXPECT_EQ(journal->pendingCount(), 1);
+    EXPECT_FALSE(journal->unitPending(2));
+    EXPECT_EQ(journal->mark(2), nullptr);
+    EXPECT_NE(journal->mark(1), nullptr);
+    EXPECT_EQ(journal->menuItem()->text(), QStringLiteral("ЖУРНАЛ (1)"));
+}
+
 TEST_F(JournalEndToEndTest, AnOptionsRunChangingThePeriodWritesOneSettingsEvent) {
     prepare(oneUnit(), {});
     Program p;

@@ -94,6 +94,17 @@ TEST_P(EventsOnBothEngines, AppendedRowsHoldTheirFieldsAndAcknowledgementMarksOn
     EXPECT_EQ(pending[0].id, a);
     EXPECT_EQ(pending[0].unitNo, 2);
     EXPECT_EQ(pending[1].kind, EventKind::Communication);
+    // The same counted by unit and kind; what is written counts on as the
+    // writer decides before writing.
+    PendingTally tally = log.pendingTally();
+    EXPECT_EQ(tally.total(), 2);
+    EXPECT_TRUE(tally.trips(2) && !tally.losses(2));
+    EXPECT_TRUE(tally.losses(3) && !tally.trips(3));
+    EXPECT_FALSE(tally.any(1));
+    EXPECT_TRUE(waitsForAcknowledgement(trip));
+    EXPECT_FALSE(waitsForAcknowledgement(event(2, EventKind::SensorState, EventLevel::Alarm, day)));
+    EXPECT_FALSE(
+        waitsForAcknowledgement(event(2, EventKind::AlarmLevel, EventLevel::Warning, day)));
 
     // A warning and an unknown id are not acknowledged; a second
     // acknowledgement of the same event writes nothing.
@@ -103,6 +114,9 @@ TEST_P(EventsOnBothEngines, AppendedRowsHoldTheirFieldsAndAcknowledgementMarksOn
     EXPECT_EQ(log.acknowledge({a}, QStringLiteral("operator"), QDate(2026, 2, 4), QTime(8, 0, 2)),
               0);
     EXPECT_EQ(log.pendingCount(), 1);
+    tally = log.pendingTally();
+    EXPECT_EQ(tally.total(), 1);
+    EXPECT_FALSE(tally.any(2));
     // The journal's database name opens the same journal again (the journal
     // window opens it by that name), and a server journal made no file.
     EventLog again;
