@@ -4,7 +4,9 @@
 #include "ui/ErrorHandler.h"
 #include "ui/UnhandledError.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QIcon>
 #include <QMessageBox>
 #include <QPointer>
 #include <QRegularExpression>
@@ -33,6 +35,23 @@ QString captionFor(MessageKind kind) {
         return QStringLiteral("Информация");
     }
     return {};
+}
+
+// The OK button of every box shows one icon, made for the first box and kept
+// by the application. The style makes a new icon for each box, and the
+// picture of each one stays in the application's pixmap cache after its box
+// has gone: about 2 KiB a box, up to the cache's size of 10 MiB, which a
+// station showing a box at every failed poll for days would fill.
+void shareOkIcon(QMessageBox &box) {
+    QAbstractButton *ok = box.button(QMessageBox::Ok);
+    if (!ok || ok->icon().isNull())
+        return;
+    static const char *const kProperty = "orvexBoxOkIcon";
+    const QVariant kept = qApp->property(kProperty);
+    if (kept.isValid())
+        ok->setIcon(kept.value<QIcon>());
+    else
+        qApp->setProperty(kProperty, QVariant::fromValue(ok->icon()));
 }
 
 // An exception no caller could take is shown like one escaping from any
@@ -83,6 +102,7 @@ void showMessage(MessageKind kind, const QString &text, QWidget *parent) {
                                                             : QMessageBox::Information;
     QMessageBox box(icon, captionFor(kind), displayText(text), QMessageBox::Ok, parent);
     box.setTextFormat(Qt::PlainText);
+    shareOkIcon(box);
     box.exec();
 }
 

@@ -2,7 +2,8 @@
 // (openbox on a private virtual X server), with a second program to switch
 // to: coming back from it keeps the chosen unit and the date being picked,
 // and a real error box of the main window, closed while the plot or a view
-// was active, does not swallow their next activation.
+// was active, does not swallow their next activation; every box shows the
+// same button icon.
 #include "store/Installer.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/X11Session.h"
@@ -206,6 +207,29 @@ TEST_F(UnderWindowManager, ViewsOwnErrorBoxClosingKeepsTheUnit) {
     QTest::qWait(50);
     EXPECT_EQ(view.UnitComboBox->currentIndex(), 2);
     EXPECT_EQ(view.DateMaskEdit1->text(), fieldDateText(QDate(2026, 12, 1)));
+}
+
+// On a desktop the style puts an icon on the boxes' OK button. Every box
+// shows the same one: a new icon per box would leave its picture in the
+// application's pixmap cache, box after box, for as long as a fault lasts.
+TEST_F(UnderWindowManager, ErrorBoxesShareTheirButtonIconSoNoneStaysBehind) {
+    ASSERT_TRUE(bringToFront(mainWindow));
+    QList<qint64> icons;
+    for (int i = 0; i < 3; ++i) {
+        QTimer::singleShot(0, &mainWindow, [&icons] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            const QIcon icon = box->button(QMessageBox::Ok)->icon();
+            icons << (icon.isNull() ? 0 : icon.cacheKey());
+            box->accept();
+        });
+        (i == 1 ? ui::showWarning : ui::showError)(QStringLiteral("Ошибка порта"), &mainWindow);
+    }
+    ASSERT_EQ(icons.size(), 3);
+    EXPECT_NE(icons[0], 0) << "no icon on the button: the check proves nothing here";
+    EXPECT_EQ(icons[1], icons[0]);
+    EXPECT_EQ(icons[2], icons[0]);
 }
 
 int main(int argc, char **argv) {
