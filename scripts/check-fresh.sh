@@ -318,7 +318,10 @@ fi
 demo_check() {
     in_root sh -c 'apt-get update -qq && DEBIAN_FRONTEND=noninteractive \
         apt-get install -y -qq --no-install-recommends xvfb xdotool sqlite3' > "$run/demo-tools.log" 2>&1
-    in_root Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp > "$run/xvfb.log" 2>&1 &
+    # The server records its own process id: the background job is the shell
+    # around the root, and killing that would leave the server running.
+    in_root sh -c 'echo $$ > /tmp/demo-xvfb.pid; exec Xvfb -displayfd 1 -screen 0 1280x1024x24 \
+        -nolisten tcp' > "$run/xvfb.log" 2>&1 &
     xvfb=$!
     local disp
     disp=$(display_of "$run/xvfb.log")
@@ -353,6 +356,7 @@ demo_check() {
     fi
     for t in $(seq 30); do kill -0 "$demo" 2>/dev/null || break; sleep 1; done
     kill "$demo" 2>/dev/null || true
+    [ -f "$root/tmp/demo-xvfb.pid" ] && kill "$(cat "$root/tmp/demo-xvfb.pid")" 2>/dev/null
     kill "$xvfb" 2>/dev/null || true
     wait "$xvfb" 2>/dev/null || true
     [ "${units:-0}" -ge 4 ]
