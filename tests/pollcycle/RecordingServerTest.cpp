@@ -92,15 +92,8 @@ TEST_F(ServerRecordingTest, CountsShownAreTheRowsAfterTheAppendAndTheTrim) {
 TEST_F(ServerRecordingTest, AMeasurementShownIsStoredOnceInEveryTableAfterAnyBreak) {
     // At commit: the server drops the connection while it checks measurement
     // 13's archive row, the last moment before the commit is written.
-    ASSERT_TRUE(cluster()->exec(
-        {QStringLiteral("CREATE FUNCTION %1.drop_me() RETURNS trigger LANGUAGE plpgsql AS $f$ "
-                        "BEGIN PERFORM pg_terminate_backend(pg_backend_pid()); RETURN NULL; END "
-                        "$f$")
-             .arg(schema()),
-         QStringLiteral("CREATE CONSTRAINT TRIGGER drop_me AFTER INSERT ON %1.\"Arc\" "
-                        "DEFERRABLE INITIALLY DEFERRED FOR EACH ROW WHEN (NEW.\"D1\" = 13) "
-                        "EXECUTE FUNCTION %1.drop_me()")
-             .arg(schema())}));
+    ASSERT_TRUE(cluster()->dropConnectionAtCommit(schema(), QStringLiteral("Arc"),
+                                                  QStringLiteral("NEW.\"D1\" = 13")));
     // Between statements: after a table's row went in, the connection drops
     // or the server restarts.
     struct Break {

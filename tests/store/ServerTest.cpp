@@ -168,15 +168,8 @@ TEST_F(ServerTest, AConnectionLostInATransactionFailsAllOfItAndNothingRunsOutsid
     append(*sig, 1);
     // A commit that the server refuses at its very end: the connection goes
     // while the deferred check of unit 9 runs.
-    ASSERT_TRUE(cluster()->exec(
-        {QStringLiteral("CREATE FUNCTION %1.drop_me() RETURNS trigger LANGUAGE plpgsql AS $f$ "
-                        "BEGIN PERFORM pg_terminate_backend(pg_backend_pid()); RETURN NULL; END "
-                        "$f$")
-             .arg(schema()),
-         QStringLiteral("CREATE CONSTRAINT TRIGGER drop_me AFTER INSERT ON %1.\"Signals\" "
-                        "DEFERRABLE INITIALLY DEFERRED FOR EACH ROW WHEN (NEW.\"UnitNo\" = 9) "
-                        "EXECUTE FUNCTION %1.drop_me()")
-             .arg(schema())}));
+    ASSERT_TRUE(cluster()->dropConnectionAtCommit(schema(), QStringLiteral("Signals"),
+                                                  QStringLiteral("NEW.\"UnitNo\" = 9")));
     enum Break { Drop, Restart, AtCommit };
     for (Break how : {Drop, Restart, AtCommit}) {
         SCOPED_TRACE(int(how));

@@ -193,6 +193,20 @@ QString PgCluster::storeUri(const QString &schema, const QString &user) const {
     return uri(user) + QStringLiteral("&schema=") + schema;
 }
 
+bool PgCluster::dropConnectionAtCommit(const QString &schema, const QString &table,
+                                       const QString &condition, QString *error) const {
+    return exec(
+        {QStringLiteral("CREATE FUNCTION %1.drop_me() RETURNS trigger LANGUAGE plpgsql AS $f$ "
+                        "BEGIN PERFORM pg_terminate_backend(pg_backend_pid()); RETURN NULL; END "
+                        "$f$")
+             .arg(schema),
+         QStringLiteral("CREATE CONSTRAINT TRIGGER drop_me AFTER INSERT ON %1.\"%2\" "
+                        "DEFERRABLE INITIALLY DEFERRED FOR EACH ROW WHEN (%3) "
+                        "EXECUTE FUNCTION %1.drop_me()")
+             .arg(schema, table, condition)},
+        error);
+}
+
 bool PgCluster::exec(const QStringList &statements, QString *error) const {
     static std::atomic<int> serial{0};
     const QString name = QStringLiteral("orvex_pg_exec_%1").arg(++serial);

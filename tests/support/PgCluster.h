@@ -36,6 +36,13 @@ public:
     // would: the server rolls their open transactions back.
     bool dropConnections(QString *error = nullptr) const;
 
+    // Makes the server drop the connection of whoever commits a row of
+    // `table` in `schema` for which `condition` holds (on NEW): a deferred
+    // constraint trigger ends its own backend, the last moment before the
+    // commit is written.
+    bool dropConnectionAtCommit(const QString &schema, const QString &table,
+                                const QString &condition, QString *error = nullptr) const;
+
     // Stops the server at once (as a crash would) and starts it again.
     bool stop(QString *error = nullptr);
     bool start(QString *error = nullptr);
